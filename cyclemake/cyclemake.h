@@ -1,0 +1,50 @@
+// The logo maker: moves the chosen colours into the top palette slots,
+// renumbers the pixels so the picture keeps its look, and writes the logo.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "logo_image/logo_image.h"
+
+namespace cyclemake {
+
+// The system animates at most this many top slots.
+inline constexpr int kMaxAnimationColours = 16;
+
+struct LogoRequest {
+  const char* sourcePath = nullptr;
+  const char* outputPath = nullptr;
+  int colourCount = 0;
+  // `AnimationSlots`: the palette indices to animate, in command-line order.
+  std::array<std::uint8_t, kMaxAnimationColours> animationSlots{};
+
+  std::span<const std::uint8_t> slots() const {
+    return std::span(animationSlots).first(static_cast<std::size_t>(colourCount));
+  }
+};
+
+enum class RequestError { kNone, kUsage, kColourCount, kPaletteIndex };
+
+// Checks the command line in the order the messages are given: the argument
+// count, the colour count (1 to 16, matching the indices given), then the
+// indices (0 to 255, each named once).
+RequestError readRequest(int argc, const char* const* argv, LogoRequest& request);
+
+// Places the chosen colours in slots 255, 254, ... by exchanging palette
+// colours, and keeps `remap` as source index -> slot now holding that source
+// colour, so that every pixel keeps its colour. Flag bytes stay in their
+// slots. The slots must be distinct.
+void placeAnimationSlots(logo::Palette& palette, logo::RemapTable& remap,
+                         std::span<const std::uint8_t> slots);
+
+enum class Outcome { kWritten, kSourceUnreadable, kSameFile, kOutputUncreatable, kWriteFailed };
+
+// Reads the source, writes the logo file. Prints nothing on standard output.
+Outcome makeLogo(const LogoRequest& request);
+
+extern const std::array<std::string_view, 20> kUsageText;
+
+}  // namespace cyclemake

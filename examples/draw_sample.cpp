@@ -1,0 +1,124 @@
+// Draws examples/sample.bmp: a sky and ground behind a grey disc ringed by
+// twelve rainbow colours, the colours worth animating. The used colours are
+// spread over the palette with unused entries between them, so that packing
+// the palette has something to do.
+//
+//   draw_sample OUTPUT
+#include <cmath>
+#include <numbers>
+#include <cstdio>
+
+#include "logo_image/logo_image.h"
+
+namespace {
+
+constexpr int kWidth = 320;
+constexpr int kHeight = 400;
+constexpr int kSkyShades = 48;
+constexpr int kGroundShades = 24;
+constexpr int kRingColours = 12;
+constexpr int kDiscShades = 8;
+constexpr int kHorizon = 300;
+constexpr int kCentreX = 160;
+constexpr int kCentreY = 170;
+constexpr int kDiscRadius = 60;
+constexpr int kRingRadius = 100;
+
+// Colour number -> palette slot: every third slot is left unused.
+int slotOf(int colour) { return colour + colour / 2; }
+
+constexpr int kFirstGround = kSkyShades;
+constexpr int kFirstRing = kFirstGround + kGroundShades;
+constexpr int kFirstDisc = kFirstRing + kRingColours;
+constexpr int kColourCount = kFirstDisc + kDiscShades;
+
+logo::PaletteEntry rgb(int red, int green, int blue) {
+  return {static_cast<std::uint8_t>(blue), static_cast<std::uint8_t>(green),
+          static_cast<std::uint8_t>(red), 0};
+}
+
+logo::PaletteEntry ringColour(int k) {
+  static const logo::PaletteEntry kRainbow[kRingColours] = {
+      rgb(255, 0, 0),   rgb(255, 128, 0), rgb(255, 255, 0), rgb(128, 255, 0),
+      rgb(0, 255, 0),   rgb(0, 255, 128), rgb(0, 255, 255), rgb(0, 128, 255),
+      rgb(0, 0, 255),   rgb(128, 0, 255), rgb(255, 0, 255), rgb(255, 0, 128)};
+  return kRainbow[k];
+}
+
+logo::PaletteEntry colourOf(int colour) {
+  if (colour < kFirstGround) return rgb(20 + colour, 40 + 2 * colour, 120 + 2 * colour);
+  if (colour < kFirstRing) return rgb(10, 90 + 4 * (colour - kFirstGround), 30);
+  if (colour < kFirstDisc) return ringColour(colour - kFirstRing);
+  return rgb(120 + 16 * (colour - kFirstDisc), 120 + 16 * (colour - kFirstDisc),
+             120 + 16 * (colour - kFirstDisc));
+}
+
+logo::Palette drawPalette() {
+  logo::Palette palette;
+  // Unused entries hold a dull purple that no pixel shows.
+  palette.fill(rgb(90, 0, 90));
+  for (int colour = 0; colour < kColourCount; ++colour) palette[slotOf(colour)] = colourOf(colour);
+  return palette;
+}
+
+// The colour number of the pixel at (x, y), y counted from the top.
+int colourAt(int x, int y) {
+  double dx = x - kCentreX;
+  double dy = y - kCentreY;
+  double radius = std::sqrt(dx * dx + dy * dy);
+  if (radius < kDiscRadius) return kFirstDisc + static_cast<int>(radius) * kDiscShades / kDiscRadius;
+  if (radius < kRingRadius) {
+    double turn = (std::atan2(dy, dx) + std::numbers::pi) / (2 * std::numbers::pi);
+    return kFirstRing + static_cast<int>(turn * kRingColours) % kRingColours;
+  }
+  if (y < kHorizon) return y * kSkyShades / kHorizon;
+  return kFirstGround + (y - kHorizon) * kGroundShades / (kHeight - kHorizon);
+}
+
+void put32(logo::LogoHeader& header, std::size_t offset, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) header[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+logo::LogoHeader drawHeader() {
+  logo::LogoHeader header{};
+  header[0] = 'B';
+  header[1] = 'M';
+  put32(header, 2, logo::kLogoFileSize);
+  put32(header, 10, logo::kPixelOffset);
+  put32(header, 14, 40);  // information header size
+  put32(header, 18, kWidth);
+  put32(header, 22, kHeight);  // positive: rows stored bottom-up
+  header[26] = 1;              // planes
+  header[28] = 8;              // bits per pixel
+  put32(header, 34, kWidth * kHeight);
+  put32(header, 46, logo::kPaletteEntries);  // colours used; important colours stay 0
+  return header;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fputs("usage: draw_sample OUTPUT\n", stderr);
+    return logo::kExitUsage;
+  }
+  logo::CheckedOutput output;
+  if (!output.open(argv[1])) {
+    std::fprintf(stderr, "draw_sample: cannot create %s\n", argv[1]);
+    return logo::kExitError;
+  }
+  logo::LogoHeader header = drawHeader();
+  logo::Palette palette = drawPalette();
+  output.write(header.data(), header.size());
+  output.write(palette.data(), sizeof palette);
+  std::uint8_t row[kWidth];
+  for (int y = kHeight - 1; y >= 0; --y) {
+    for (int x = 0; x < kWidth; ++x) row[x] = static_cast<std::uint8_t>(slotOf(colourAt(x, y)));
+    output.write(row, sizeof row);
+  }
+  if (!output.finish()) {
+    std::fprintf(stderr, "draw_sample: cannot write %s\n", argv[1]);
+    return logo::kExitError;
+  }
+  return logo::kExitOk;
+}

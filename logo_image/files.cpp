@@ -1,0 +1,39 @@
+#include <sys/stat.h>
+
+#include <cstring>
+
+#include "logo_image/logo_image.h"
+
+namespace logo {
+
+bool File::close() {
+  if (stream_ == nullptr) return true;
+  bool closed = std::fclose(stream_) == 0;
+  stream_ = nullptr;
+  return closed;
+}
+
+File openSource(const char* path) {
+  File source(std::fopen(path, "rb"));
+  struct stat status;
+  // A directory opens for reading on some systems but yields no bytes.
+  if (source && fstat(fileno(source.get()), &status) == 0 && S_ISDIR(status.st_mode)) {
+    source.close();
+  }
+  return source;
+}
+
+std::size_t readBlock(std::FILE* in, void* data, std::size_t size) {
+  std::size_t got = std::fread(data, 1, size, in);
+  std::memset(static_cast<unsigned char*>(data) + got, 0, size - got);
+  return got;
+}
+
+bool isSameFile(std::FILE* stream, const char* path) {
+  struct stat open_file;
+  struct stat named_file;
+  if (fstat(fileno(stream), &open_file) != 0 || stat(path, &named_file) != 0) return false;
+  return open_file.st_dev == named_file.st_dev && open_file.st_ino == named_file.st_ino;
+}
+
+}  // namespace logo

@@ -1,0 +1,176 @@
+#include "tests/test_support.h"
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace testing_support {
+namespace {
+
+void put32(logo::LogoHeader& header, std::size_t offset, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) header[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+std::string hexLine(const Bytes& bytes, std::size_t from) {
+  std::ostringstream line;
+  char cell[24];
+  std::snprintf(cell, sizeof cell, "%06zx:", from);
+  line << cell;
+  for (std::size_t i = from; i < from + 16 && i < bytes.size(); ++i) {
+    std::snprintf(cell, sizeof cell, " %02x", static_cast<unsigned char>(bytes[i]));
+    line << cell;
+  }
+  return line.str();
+}
+
+}  // namespace
+
+Bytes Picture::bytes() const {
+  Bytes out(reinterpret_cast<const char*>(header.data()), header.size());
+  out.append(reinterpret_cast<const char*>(palette.data()), sizeof palette);
+  out.append(reinterpret_cast<const char*>(pixels.data()), pixels.size());
+  return out + trailing;
+}
+
+Picture Picture::parse(const Bytes& bytes) {
+  Picture picture;
+  Bytes padded = bytes;
+  if (padded.size() < logo::kLogoFileSize) padded.resize(logo::kLogoFileSize);
+  std::memcpy(picture.header.data(), padded.data(), logo::kHeaderSize);
+  std::memcpy(picture.palette.data(), padded.data() + logo::kHeaderSize, logo::kPaletteSize);
+  std::memcpy(picture.pixels.data(), padded.data() + logo::kPixelOffset, picture.pixels.size());
+  picture.trailing = padded.substr(logo::kLogoFileSize);
+  return picture;
+}
+
+logo::PaletteEntry colour(int red, int green, int blue, int flag) {
+  return {static_cast<std::uint8_t>(blue), static_cast<std::uint8_t>(green),
+          static_cast<std::uint8_t>(red), static_cast<std::uint8_t>(flag)};
+}
+
+Picture makePicture() {
+  Picture picture;
+  picture.header[0] = 'B';
+  picture.header[1] = 'M';
+  put32(picture.header, 2, logo::kLogoFileSize);
+  put32(picture.header, 10, logo::kPixelOffset);
+  put32(picture.header, 14, 40);
+  put32(picture.header, 18, 320);
+  put32(picture.header, 22, 400);
+  picture.header[26] = 1;
+  picture.header[28] = 8;
+  put32(picture.header, 34, 128000);
+  put32(picture.header, 46, 256);
+  for (int i = 0; i < 256; ++i) picture.palette[i] = colour(i, 255 - i, (i * 7) % 256);
+  for (std::size_t i = 0; i < picture.pixels.size(); ++i) {
+    picture.pixels[i] = static_cast<std::uint8_t>((i * 37 + i / 320) % 256);
+  }
+  return picture;
+}
+
+std::vector<std::uint32_t> shownColours(const Picture& picture) {
+  std::vector<std::uint32_t> shown;
+  shown.reserve(picture.pixels.size());
+  for (std::uint8_t pixel : picture.pixels) {
+    const logo::PaletteEntry& entry = picture.palette[pixel];
+    shown.push_back(entry.red << 16 | entry.green << 8 | entry.blue);
+  }
+  return shown;
+}
+
+ScratchDir::ScratchDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "logo_test.XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) std::abort();
+  root_ = pattern;
+}
+
+ScratchDir::~ScratchDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(root_, ignored);
+}
+
+Bytes readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+void writeFile(const std::string& path, const Bytes& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+bool fileExists(const std::string& path) {
+  std::error_code ignored;
+  return std::filesystem::exists(std::filesystem::symlink_status(path, ignored));
+}
+
+RunResult runProgram(const std::string& program, const std::vector<std::string>& args,
+                     const RunOptions& options) {
+  ScratchDir io;
+  writeFile(io.path("in"), options.input);
+  std::string outPath = io.path("out");
+  std::string errPath = io.path("err");
+
+  std::vector<char*> argv;
+  std::string name = program;
+  argv.push_back(name.data());
+  std::vector<std::string> words = args;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+
+  std::fflush(nullptr);
+  pid_t child = fork();
+  if (child == 0) {
+    int in = open(io.path("in").c_str(), O_RDONLY);
+    int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (in < 0 || out < 0 || err < 0) _exit(126);
+    dup2(in, 0);
+    dup2(out, 1);
+    dup2(err, 2);
+    if (!options.workDir.empty() && chdir(options.workDir.c_str()) != 0) _exit(126);
+    if (options.fileSizeLimit) {
+      rlimit limit{*options.fileSizeLimit, *options.fileSizeLimit};
+      if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
+    }
+    execv(program.c_str(), argv.data());
+    _exit(127);
+  }
+  int wait_status = 0;
+  waitpid(child, &wait_status, 0);
+  RunResult result;
+  result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
+  result.out = readFile(outPath);
+  result.err = readFile(errPath);
+  return result;
+}
+
+Bytes shiftJisOf(const std::string& utf8) {
+  RunOptions options;
+  options.input = utf8;
+  RunResult converted = runProgram("/usr/bin/iconv", {"-f", "UTF-8", "-t", "CP932"}, options);
+  EXPECT_EQ(converted.status, 0) << converted.err;
+  return converted.out;
+}
+
+::testing::AssertionResult sameBytes(const Bytes& actual, const Bytes& expected) {
+  if (actual == expected) return ::testing::AssertionSuccess();
+  std::size_t at = 0;
+  while (at < actual.size() && at < expected.size() && actual[at] == expected[at]) ++at;
+  std::size_t row = at / 16 * 16;
+  return ::testing::AssertionFailure()
+         << "sizes " << actual.size() << " and " << expected.size() << ", first difference at byte "
+         << at << "\n  actual   " << hexLine(actual, row) << "\n  expected " << hexLine(expected, row);
+}
+
+}  // namespace testing_support

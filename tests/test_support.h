@@ -1,0 +1,81 @@
+// Helpers for the tests: pictures built in memory, scratch folders, running
+// the built programs with given standard input, and byte comparisons that
+// print a hex dump of the first difference.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "logo_image/logo_image.h"
+
+namespace testing_support {
+
+using Bytes = std::string;
+
+// A picture laid out as the suite expects, editable field by field.
+struct Picture {
+  logo::LogoHeader header{};
+  logo::Palette palette{};
+  std::vector<std::uint8_t> pixels = std::vector<std::uint8_t>(logo::kChunkSize * logo::kChunkCount);
+  Bytes trailing;  // bytes after the pixels, which no tool should copy
+
+  Bytes bytes() const;
+  static Picture parse(const Bytes& bytes);
+  std::uint8_t animationStart() const { return header[logo::kAnimationStartOffset]; }
+};
+
+// A conforming 320x400 picture: every palette entry a different colour with
+// flag byte 0, every index used by some pixel in a scrambled pattern.
+Picture makePicture();
+
+logo::PaletteEntry colour(int red, int green, int blue, int flag = 0);
+
+// Every pixel, looked up in its palette: what the picture shows.
+std::vector<std::uint32_t> shownColours(const Picture& picture);
+
+class ScratchDir {
+ public:
+  ScratchDir();
+  ~ScratchDir();
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+
+  std::string path(const std::string& name) const { return (root_ / name).string(); }
+  const std::filesystem::path& root() const { return root_; }
+
+ private:
+  std::filesystem::path root_;
+};
+
+Bytes readFile(const std::string& path);
+void writeFile(const std::string& path, const Bytes& bytes);
+bool fileExists(const std::string& path);
+
+struct RunOptions {
+  Bytes input;                                 // standard input; end of input after it
+  // RLIMIT_FSIZE of the child, in bytes; it also bounds the captured output.
+  std::optional<std::uint64_t> fileSizeLimit;
+  std::string workDir;                         // the child's current folder, if set
+};
+
+struct RunResult {
+  int status = -1;  // exit status, or 128 + signal number
+  Bytes out;
+  Bytes err;
+};
+
+RunResult runProgram(const std::string& program, const std::vector<std::string>& args,
+                     const RunOptions& options = {});
+
+// The Shift-JIS bytes of a UTF-8 text, converted by the system's iconv, so
+// that the programs' own conversion is checked against an independent one.
+Bytes shiftJisOf(const std::string& utf8);
+
+::testing::AssertionResult sameBytes(const Bytes& actual, const Bytes& expected);
+
+}  // namespace testing_support
