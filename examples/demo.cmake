@@ -13,10 +13,27 @@ function(run title)
 endfunction()
 
 file(COPY_FILE ${SAMPLE} ${OUT}/sample.bmp)
+file(WRITE ${OUT}/yes.txt "y\n")
 
-# The ring of twelve rainbow colours sits in these slots of the sample.
+function(run_answering answers title)
+  string(JOIN " " shown ${ARGN})
+  message("\n==== ${title}\n$ ${shown} < ${answers}")
+  execute_process(COMMAND ${ARGN} WORKING_DIRECTORY ${OUT} INPUT_FILE ${OUT}/${answers}
+                  RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "\n${shown} ended with status ${status}")
+  endif()
+  message("")
+endfunction()
+
+run("Which palette entries does the picture use?" ${BIN}/palpack sample.bmp -p)
+run_answering(yes.txt "Pack the used colours into the low slots"
+    ${BIN}/palpack sample.bmp -u packed.bmp)
+# Packing moved the twelve ring colours from slots 108..124 to 72..83.
 run("Make the logo file: the ring colours go to slots 255 down to 244"
-    ${BIN}/cyclemake sample.bmp logo.sys 12 108 109 111 112 114 115 117 118 120 121 123 124)
+    ${BIN}/cyclemake packed.bmp logo.sys 12 72 73 74 75 76 77 78 79 80 81 82 83)
+run_answering(yes.txt "Repack the logo file, keeping its animated slots"
+    ${BIN}/palpack logo.sys -a repacked.bmp)
 
 message("The demo wrote its files to ${OUT}:")
 file(GLOB written ${OUT}/*)

@@ -31,6 +31,8 @@ struct PaletteEntry {
   std::uint8_t green;
   std::uint8_t red;
   std::uint8_t flag;
+
+  friend bool operator==(const PaletteEntry&, const PaletteEntry&) = default;
 };
 static_assert(sizeof(PaletteEntry) == 4);
 

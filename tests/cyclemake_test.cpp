@@ -158,6 +158,7 @@ TEST_F(CyclemakeTest, ReportsAFullDiskAndRemovesThePartialFile) {
     const char* message;
     int status;
   } cases[] = {
+      {0, "\nFILE WRITE ERROR\n", 1},
       {60, "\nFILE WRITE ERROR\n", 1},  // the header fits, the palette does not
       {1000, "\nFILE WRITE ERROR\n", 1},
       {logo::kLogoFileSize - 1, "\nFILE WRITE ERROR\n", 1},

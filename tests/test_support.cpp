@@ -1,6 +1,7 @@
 #include "tests/test_support.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -114,12 +115,37 @@ bool fileExists(const std::string& path) {
   return std::filesystem::exists(std::filesystem::symlink_status(path, ignored));
 }
 
+namespace {
+
+// Reads both pipes until the child has closed them, so that neither fills up.
+void drain(int outPipe, int errPipe, RunResult& result) {
+  pollfd fds[2] = {{outPipe, POLLIN, 0}, {errPipe, POLLIN, 0}};
+  Bytes* sinks[2] = {&result.out, &result.err};
+  int open_pipes = 2;
+  while (open_pipes > 0) {
+    if (poll(fds, 2, -1) < 0) break;
+    for (int i = 0; i < 2; ++i) {
+      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+      char buffer[4096];
+      ssize_t got = read(fds[i].fd, buffer, sizeof buffer);
+      if (got > 0) {
+        sinks[i]->append(buffer, static_cast<std::size_t>(got));
+      } else {
+        close(fds[i].fd);
+        fds[i].fd = -1;
+        --open_pipes;
+      }
+    }
+  }
+}
+
+}  // namespace
+
 RunResult runProgram(const std::string& program, const std::vector<std::string>& args,
                      const RunOptions& options) {
+  // Standard input comes from a file, so the program sees a real end of input.
   ScratchDir io;
   writeFile(io.path("in"), options.input);
-  std::string outPath = io.path("out");
-  std::string errPath = io.path("err");
 
   std::vector<char*> argv;
   std::string name = program;
@@ -128,16 +154,20 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
 
+  // Pipes, not files, take the output: a file-size limit must not touch them.
+  int out[2];
+  int err[2];
+  if (pipe(out) != 0 || pipe(err) != 0) std::abort();
   std::fflush(nullptr);
   pid_t child = fork();
   if (child == 0) {
     int in = open(io.path("in").c_str(), O_RDONLY);
-    int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (in < 0 || out < 0 || err < 0) _exit(126);
+    if (in < 0) _exit(126);
     dup2(in, 0);
-    dup2(out, 1);
-    dup2(err, 2);
+    dup2(out[1], 1);
+    dup2(err[1], 2);
+    close(out[0]);
+    close(err[0]);
     if (!options.workDir.empty() && chdir(options.workDir.c_str()) != 0) _exit(126);
     if (options.fileSizeLimit) {
       rlimit limit{*options.fileSizeLimit, *options.fileSizeLimit};
@@ -146,12 +176,13 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
     execv(program.c_str(), argv.data());
     _exit(127);
   }
+  close(out[1]);
+  close(err[1]);
+  RunResult result;
+  drain(out[0], err[0], result);
   int wait_status = 0;
   waitpid(child, &wait_status, 0);
-  RunResult result;
   result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
-  result.out = readFile(outPath);
-  result.err = readFile(errPath);
   return result;
 }
 

@@ -58,8 +58,7 @@ bool fileExists(const std::string& path);
 
 struct RunOptions {
   Bytes input;                                 // standard input; end of input after it
-  // RLIMIT_FSIZE of the child, in bytes; it also bounds the captured output.
-  std::optional<std::uint64_t> fileSizeLimit;
+  std::optional<std::uint64_t> fileSizeLimit;  // RLIMIT_FSIZE of the child, in bytes
   std::string workDir;                         // the child's current folder, if set
 };
 

@@ -1,0 +1,46 @@
+#include "palpack/palpack.h"
+
+namespace palpack {
+namespace {
+
+// Reads the rest of the line; false at end of input.
+bool skipLine(std::FILE* in) {
+  for (int c; (c = std::fgetc(in)) != EOF;) {
+    if (c == '\n') return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+Answer askToMakeFile(std::FILE* in, std::FILE* out) {
+  for (;;) {
+    std::fputs("\nNew File Make? Y/N/E :", out);
+    std::fflush(out);
+    // At most two characters: one answer letter and its newline.
+    int first = std::fgetc(in);
+    if (first == EOF) return Answer::kEndOfInput;
+    if (first == '\n') return Answer::kYes;
+    int second = std::fgetc(in);
+    if (second == EOF) return Answer::kEndOfInput;
+    if (second != '\n') {
+      std::fputs("**** Input Error !! ****", out);
+      if (!skipLine(in)) return Answer::kEndOfInput;
+      continue;
+    }
+    switch (first) {
+      case 'y':
+      case 'Y':
+        return Answer::kYes;
+      case 'n':
+      case 'N':
+        return Answer::kNo;
+      case 'e':
+      case 'E':
+        return Answer::kEnd;
+    }
+    std::fputs("**** Input Error !! ****", out);
+  }
+}
+
+}  // namespace palpack

@@ -1,0 +1,67 @@
+#include <gtest/gtest.h>
+
+#include "palpack/palpack.h"
+
+namespace {
+
+using palpack::Answer;
+
+struct Dialogue {
+  Answer answer;
+  std::string said;
+  std::string unread;
+};
+
+Dialogue answerTo(const std::string& typed) {
+  std::FILE* in = std::tmpfile();
+  std::FILE* out = std::tmpfile();
+  std::fwrite(typed.data(), 1, typed.size(), in);
+  std::rewind(in);
+  Dialogue dialogue;
+  dialogue.answer = palpack::askToMakeFile(in, out);
+  std::rewind(out);
+  for (int c; (c = std::fgetc(out)) != EOF;) dialogue.said.push_back(static_cast<char>(c));
+  for (int c; (c = std::fgetc(in)) != EOF;) dialogue.unread.push_back(static_cast<char>(c));
+  std::fclose(in);
+  std::fclose(out);
+  return dialogue;
+}
+
+TEST(AnswerPrompt, TakesOneLetterOrAnEmptyLine) {
+  const std::string ask = "\nNew File Make? Y/N/E :";
+  const std::string error = "**** Input Error !! ****";
+  const struct {
+    std::string typed;
+    Answer answer;
+    std::string said;
+  } cases[] = {
+      {"\n", Answer::kYes, ask},
+      {"y\n", Answer::kYes, ask},
+      {"Y\n", Answer::kYes, ask},
+      {"n\n", Answer::kNo, ask},
+      {"N\n", Answer::kNo, ask},
+      {"e\n", Answer::kEnd, ask},
+      {"E\n", Answer::kEnd, ask},
+      {"yes\nn\n", Answer::kNo, ask + error + ask},
+      {"x\ny\n", Answer::kYes, ask + error + ask},
+      {" y\nE\n", Answer::kEnd, ask + error + ask},
+      {"yy\n\n", Answer::kYes, ask + error + ask},
+      {std::string(5000, 'n') + "\ne\n", Answer::kEnd, ask + error + ask},
+      {"", Answer::kEndOfInput, ask},
+      {"y", Answer::kEndOfInput, ask},  // a line cut short is no answer
+      {"x\n", Answer::kEndOfInput, ask + error + ask},
+      {"yes", Answer::kEndOfInput, ask + error},
+  };
+  for (const auto& c : cases) {
+    Dialogue dialogue = answerTo(c.typed);
+    EXPECT_EQ(dialogue.answer, c.answer) << '"' << c.typed << '"';
+    EXPECT_EQ(dialogue.said, c.said) << '"' << c.typed << '"';
+  }
+}
+
+TEST(AnswerPrompt, ReadsNoFurtherThanTheAnswerLine) {
+  EXPECT_EQ(answerTo("n\nrest\n").unread, "rest\n");
+  EXPECT_EQ(answerTo("\nrest\n").unread, "rest\n");
+}
+
+}  // namespace

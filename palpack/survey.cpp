@@ -1,0 +1,29 @@
+#include "palpack/palpack.h"
+
+namespace palpack {
+
+Mode modeOf(std::string_view option) {
+  if (option == "-p" || option == "-P") return Mode::kReport;
+  if (option == "-u" || option == "-U") return Mode::kPackAll;
+  if (option == "-a" || option == "-A") return Mode::kPackBelowAnimation;
+  return Mode::kNone;
+}
+
+void markUsedEntries(std::FILE* source, logo::Palette& palette) {
+  logo::PixelChunk chunk;
+  for (std::size_t n = 0; n < logo::kChunkCount; ++n) {
+    logo::readBlock(source, chunk.data(), chunk.size());
+    for (std::uint8_t pixel : chunk) palette[pixel].flag |= 1;
+  }
+}
+
+void writeReport(std::FILE* out, const logo::Palette& marked) {
+  std::fputs("IN-FILE PALET = \n", out);
+  for (std::size_t i = 0; i < marked.size(); ++i) {
+    const logo::PaletteEntry& entry = marked[i];
+    std::fprintf(out, "PALET %3zu = B:%2x G:%2x R:%2x  <== THIS COLOR USE = %d\n", i, entry.blue,
+                 entry.green, entry.red, entry.flag);
+  }
+}
+
+}  // namespace palpack
