@@ -1,44 +1,49 @@
 # Runs the suite on the bundled picture, the way a user would from a shell.
 #   cmake -D SAMPLE=... -D OUT=... -D BIN=... -P demo.cmake
 file(MAKE_DIRECTORY ${OUT})
-
-function(run title)
-  string(JOIN " " shown ${ARGN})
-  message("\n==== ${title}\n$ ${shown}")
-  execute_process(COMMAND ${ARGN} WORKING_DIRECTORY ${OUT} RESULT_VARIABLE status)
-  if(NOT status EQUAL 0)
-    message(FATAL_ERROR "\n${shown} ended with status ${status}")
-  endif()
-  message("")
-endfunction()
-
 file(COPY_FILE ${SAMPLE} ${OUT}/sample.bmp)
 file(WRITE ${OUT}/yes.txt "y\n")
+file(WRITE ${OUT}/none.txt "")
+# Red, green and blue of each ring colour, then "e" to end the search.
+file(WRITE ${OUT}/ring-colours.txt
+  "255\n0\n0\n" "255\n128\n0\n" "255\n255\n0\n" "128\n255\n0\n"
+  "0\n255\n0\n" "0\n255\n128\n" "0\n255\n255\n" "0\n128\n255\n"
+  "0\n0\n255\n" "128\n0\n255\n" "255\n0\n255\n" "255\n0\n128\n" "e\n")
 
-function(run_answering answers title)
+# The programs speak Shift-JIS; show their words in this terminal's UTF-8.
+find_program(ICONV iconv)
+if(ICONV)
+  set(to_terminal COMMAND ${ICONV} -f CP932 -t UTF-8)
+endif()
+
+# run(ANSWERS title command...): runs the command in the output folder with
+# the file ANSWERS as its standard input.
+function(run answers title)
   string(JOIN " " shown ${ARGN})
   message("\n==== ${title}\n$ ${shown} < ${answers}")
-  execute_process(COMMAND ${ARGN} WORKING_DIRECTORY ${OUT} INPUT_FILE ${OUT}/${answers}
-                  RESULT_VARIABLE status)
+  execute_process(COMMAND ${ARGN} ${to_terminal}
+                  WORKING_DIRECTORY ${OUT} INPUT_FILE ${OUT}/${answers}
+                  RESULTS_VARIABLE statuses)
+  list(GET statuses 0 status)
   if(NOT status EQUAL 0)
     message(FATAL_ERROR "\n${shown} ended with status ${status}")
   endif()
   message("")
 endfunction()
 
-run("Which palette entries does the picture use?" ${BIN}/palpack sample.bmp -p)
-run_answering(yes.txt "Pack the used colours into the low slots"
+run(none.txt "Which palette entries does the picture use?"
+    ${BIN}/palpack sample.bmp -p)
+run(yes.txt "Pack the used colours into the low slots"
     ${BIN}/palpack sample.bmp -u packed.bmp)
-# Packing moved the twelve ring colours from slots 108..124 to 72..83.
-run("Make the logo file: the ring colours go to slots 255 down to 244"
+run(ring-colours.txt "Find the slots of the twelve ring colours"
+    ${BIN}/huefind packed.bmp -s)
+run(none.txt "Make the logo file: the ring colours found above go to slots 255 down to 244"
     ${BIN}/cyclemake packed.bmp logo.sys 12 72 73 74 75 76 77 78 79 80 81 82 83)
-run_answering(yes.txt "Repack the logo file, keeping its animated slots"
+run(yes.txt "Repack the logo file, keeping its animated slots"
     ${BIN}/palpack logo.sys -a repacked.bmp)
 
 message("The demo wrote its files to ${OUT}:")
-file(GLOB written ${OUT}/*)
-foreach(path IN LISTS written)
-  file(SIZE ${path} size)
-  get_filename_component(name ${path} NAME)
+foreach(name packed.bmp logo.sys repacked.bmp)
+  file(SIZE ${OUT}/${name} size)
   message("  ${name}  ${size} bytes")
 endforeach()

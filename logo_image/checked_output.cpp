@@ -1,15 +1,11 @@
 #include <sys/stat.h>
 
-#include <csignal>
-
 #include "logo_image/logo_image.h"
 
 namespace logo {
 
 bool CheckedOutput::open(const char* path) {
-  // A file-size limit should fail the write, not kill the program before it
-  // can say so and remove the incomplete file.
-  std::signal(SIGXFSZ, SIG_IGN);
+  letWritesFailPastSizeLimit();
   path_ = path;
   failed_ = false;
   file_ = File(std::fopen(path, "wb+"));

@@ -196,6 +196,14 @@ bool writeShiftJis(std::FILE* out, std::string_view utf8) {
 
 void say(std::string_view utf8) { writeShiftJis(stdout, utf8); }
 
+bool skipLine(std::FILE* in, std::FILE* out) {
+  std::fflush(out);
+  for (int c; (c = std::fgetc(in)) != EOF;) {
+    if (c == '\n') return true;
+  }
+  return false;
+}
+
 int sayError(std::string_view message) {
   say(message);
   return finishConsole(kExitError);

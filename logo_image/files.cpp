@@ -1,5 +1,6 @@
 #include <sys/stat.h>
 
+#include <csignal>
 #include <cstring>
 
 #include "logo_image/logo_image.h"
@@ -13,15 +14,15 @@ bool File::close() {
   return closed;
 }
 
-File openSource(const char* path) {
-  File source(std::fopen(path, "rb"));
+File openFile(const char* path, const char* mode) {
+  File file(std::fopen(path, mode));
   struct stat status;
   // A directory opens for reading on some systems but yields no bytes.
-  if (source && fstat(fileno(source.get()), &status) == 0 && S_ISDIR(status.st_mode)) {
-    source.close();
-  }
-  return source;
+  if (file && fstat(fileno(file.get()), &status) == 0 && S_ISDIR(status.st_mode)) file.close();
+  return file;
 }
+
+void letWritesFailPastSizeLimit() { std::signal(SIGXFSZ, SIG_IGN); }
 
 std::size_t readBlock(std::FILE* in, void* data, std::size_t size) {
   std::size_t got = std::fread(data, 1, size, in);

@@ -77,6 +77,10 @@ void sayLines(const std::array<std::string_view, Lines>& lines) {
 // Prints an error message and returns the error exit status.
 int sayError(std::string_view message);
 
+// Reads and drops the rest of an answer line, newline included, after
+// flushing `out` so that what was said is seen first. False at end of input.
+bool skipLine(std::FILE* in, std::FILE* out);
+
 // Flushes standard output before the program ends; a console that could not
 // take the output turns a normal end into an error end.
 int finishConsole(int status);
@@ -113,9 +117,16 @@ class File {
   std::FILE* stream_ = nullptr;
 };
 
-// Opens a source picture for reading in binary mode. A directory is refused
-// like a missing file. Returns an empty File on failure.
-File openSource(const char* path);
+// Opens a file in a binary `mode` ("rb", "r+b"). A directory is refused like
+// a missing file. Returns an empty File on failure.
+File openFile(const char* path, const char* mode);
+
+// Opens a source picture for reading.
+inline File openSource(const char* path) { return openFile(path, "rb"); }
+
+// Makes a write past the process's file-size limit fail with an error the
+// program can report, instead of ending the program on the spot.
+void letWritesFailPastSizeLimit();
 
 // Reads `size` bytes; whatever the stream does not hold reads as zero, so a
 // short file is processed positionally with its missing bytes as zero.

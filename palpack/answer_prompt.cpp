@@ -1,17 +1,6 @@
 #include "palpack/palpack.h"
 
 namespace palpack {
-namespace {
-
-// Reads the rest of the line; false at end of input.
-bool skipLine(std::FILE* in) {
-  for (int c; (c = std::fgetc(in)) != EOF;) {
-    if (c == '\n') return true;
-  }
-  return false;
-}
-
-}  // namespace
 
 Answer askToMakeFile(std::FILE* in, std::FILE* out) {
   for (;;) {
@@ -25,7 +14,7 @@ Answer askToMakeFile(std::FILE* in, std::FILE* out) {
     if (second == EOF) return Answer::kEndOfInput;
     if (second != '\n') {
       std::fputs("**** Input Error !! ****", out);
-      if (!skipLine(in)) return Answer::kEndOfInput;
+      if (!logo::skipLine(in, out)) return Answer::kEndOfInput;
       continue;
     }
     switch (first) {

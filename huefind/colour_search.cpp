@@ -1,0 +1,117 @@
+#include "huefind/huefind.h"
+
+namespace huefind {
+namespace {
+
+LoopEnd endOf(const NumberPrompt& prompt) {
+  return prompt.endFlag() == kEndUpdate ? LoopEnd::kUpdate : LoopEnd::kNoAction;
+}
+
+// Asks one question. Returns false when the loop must end: an end letter,
+// or the end of input.
+bool askFor(const char* question, NumberPrompt& prompt, std::FILE* out, LoopEnd& end) {
+  logo::writeShiftJis(out, question);
+  if (!prompt.ask()) {
+    end = LoopEnd::kEndOfInput;
+    return false;
+  }
+  if (prompt.endFlag() != 0) {
+    end = endOf(prompt);
+    return false;
+  }
+  return true;
+}
+
+struct Colour {
+  int red = 0;
+  int green = 0;
+  int blue = 0;
+};
+
+bool askForColour(NumberPrompt& prompt, std::FILE* out, Colour& colour, LoopEnd& end) {
+  if (!askFor("\nR(赤) = ", prompt, out, end)) return false;
+  colour.red = prompt.number();
+  if (!askFor("\nG(緑) = ", prompt, out, end)) return false;
+  colour.green = prompt.number();
+  if (!askFor("\nB(青) = ", prompt, out, end)) return false;
+  colour.blue = prompt.number();
+  return true;
+}
+
+// Asks for a palette number until it names an entry of the palette.
+bool askForEntry(std::size_t entries, NumberPrompt& prompt, std::FILE* out, LoopEnd& end) {
+  if (!askFor("? ", prompt, out, end)) return false;
+  while (prompt.number() < 0 || prompt.number() >= static_cast<int>(entries)) {
+    prompt.refuse();
+    if (!askFor("", prompt, out, end)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+template <std::size_t Entries>
+int findColour(const Palette<Entries>& palette, int red, int green, int blue) {
+  for (std::size_t n = 0; n < Entries; ++n) {
+    const logo::PaletteEntry& entry = palette[n];
+    if (entry.red == red && entry.green == green && entry.blue == blue) return static_cast<int>(n);
+  }
+  return -1;
+}
+
+template <std::size_t Entries>
+LoopEnd searchColours(const Palette<Entries>& palette, NumberPrompt& prompt, std::FILE* out) {
+  std::fputs("\nPleas Input Serch Color's RGB     (Input 'e' If You Finish)\n", out);
+  LoopEnd end;
+  Colour colour;
+  while (askForColour(prompt, out, colour, end)) {
+    int found = findColour(palette, colour.red, colour.green, colour.blue);
+    if (found >= 0) {
+      std::fprintf(out, "\nThis Color's Palet Number = %d\n", found);
+    } else {
+      std::fputs("\nSerch Out!! Coudn't Find This Color.\n", out);
+    }
+  }
+  return end;
+}
+
+template <std::size_t Entries>
+LoopEnd updateColours(Palette<Entries>& palette, NumberPrompt& prompt, std::FILE* out) {
+  LoopEnd end;
+  for (;;) {
+    std::fputs("\nPleas Input Change Palet Number.\n", out);
+    std::fputs("\n   Input 'e' or 'n' If You Finish (e:update end n:no action end)\n", out);
+    if (!askForEntry(Entries, prompt, out, end)) return end;
+    logo::PaletteEntry& entry = palette[prompt.number()];
+    std::fprintf(out, "\nPalet%d = R:%d G:%d B:%d", prompt.number(), entry.red, entry.green,
+                 entry.blue);
+    std::fputs("\nPleas Input Update Color's RGB     (Input 'e' If You Finish)\n", out);
+    Colour colour;
+    if (!askForColour(prompt, out, colour, end)) return end;
+    // Only the low 8 bits fit; the flag byte is not the user's to change.
+    entry.red = static_cast<std::uint8_t>(colour.red);
+    entry.green = static_cast<std::uint8_t>(colour.green);
+    entry.blue = static_cast<std::uint8_t>(colour.blue);
+  }
+}
+
+template <std::size_t Entries>
+bool writeBack(logo::File& file, const logo::LogoHeader& header, const Palette<Entries>& palette) {
+  logo::letWritesFailPastSizeLimit();
+  std::rewind(file.get());
+  bool written = std::fwrite(header.data(), 1, header.size(), file.get()) == header.size() &&
+                 std::fwrite(palette.data(), 1, sizeof palette, file.get()) == sizeof palette;
+  written = std::fflush(file.get()) == 0 && written;
+  return file.close() && written;
+}
+
+template int findColour(const Palette<16>&, int, int, int);
+template int findColour(const Palette<256>&, int, int, int);
+template LoopEnd searchColours(const Palette<16>&, NumberPrompt&, std::FILE*);
+template LoopEnd searchColours(const Palette<256>&, NumberPrompt&, std::FILE*);
+template LoopEnd updateColours(Palette<16>&, NumberPrompt&, std::FILE*);
+template LoopEnd updateColours(Palette<256>&, NumberPrompt&, std::FILE*);
+template bool writeBack(logo::File&, const logo::LogoHeader&, const Palette<16>&);
+template bool writeBack(logo::File&, const logo::LogoHeader&, const Palette<256>&);
+
+}  // namespace huefind

@@ -1,0 +1,76 @@
+// The colour finder: reports which palette slot holds a typed colour, or
+// edits palette colours in place. Built twice, for palettes of 256 and of 16
+// entries; nothing else differs but two lines of the usage text.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <string_view>
+
+#include "logo_image/logo_image.h"
+
+namespace huefind {
+
+// The end flag after "e" (write the edits back) and after "n" (drop them).
+inline constexpr std::uint8_t kEndUpdate = 0x20;
+inline constexpr std::uint8_t kEndNoAction = 0x10;
+
+// `NumberPrompt`: reads answer lines of at most three characters and a
+// newline: a number read as atoi does, or a line whose last character is an
+// end letter. Too long and empty lines are refused and read again.
+class NumberPrompt {
+ public:
+  NumberPrompt(std::FILE* in, std::FILE* out) : in_(in), out_(out) {}
+
+  // Reads until a line is accepted. Returns false at end of input.
+  bool ask();
+  // Refuses an accepted number, as the prompt refuses a bad line.
+  void refuse();
+
+  int number() const { return number_; }
+  // 0 until an end letter was read; once set it stays set.
+  std::uint8_t endFlag() const { return endFlag_; }
+
+ private:
+  std::FILE* in_;
+  std::FILE* out_;
+  int number_ = 0;
+  std::uint8_t endFlag_ = 0;
+};
+
+template <std::size_t Entries>
+using Palette = logo::PaletteOf<Entries>;
+
+// The first entry showing exactly this colour, or -1. A component outside
+// 0 to 255 matches no entry.
+template <std::size_t Entries>
+int findColour(const Palette<Entries>& palette, int red, int green, int blue);
+
+enum class LoopEnd { kUpdate, kNoAction, kEndOfInput };
+
+// Asks for colours and reports their slots until an end letter is typed.
+template <std::size_t Entries>
+LoopEnd searchColours(const Palette<Entries>& palette, NumberPrompt& prompt, std::FILE* out);
+
+// Asks for palette numbers and new colours, editing `palette` in memory,
+// until an end letter is typed. Palette numbers outside the palette are
+// refused.
+template <std::size_t Entries>
+LoopEnd updateColours(Palette<Entries>& palette, NumberPrompt& prompt, std::FILE* out);
+
+// Writes the header and palette over the start of the file and closes it.
+// Returns false if a write, the flush or the close failed.
+template <std::size_t Entries>
+bool writeBack(logo::File& file, const logo::LogoHeader& header, const Palette<Entries>& palette);
+
+struct UsageHead {
+  std::string_view title;
+  std::string_view syntax;
+};
+
+extern const UsageHead kUsageHead256;
+extern const UsageHead kUsageHead16;
+extern const std::array<std::string_view, 8> kUsageExplanation;
+
+}  // namespace huefind

@@ -1,0 +1,173 @@
+// The built huefind and huefind16, run on pictures made here.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "huefind/huefind.h"
+#include "tests/test_support.h"
+
+namespace {
+
+using testing_support::Bytes;
+using testing_support::colour;
+using testing_support::Picture;
+using testing_support::RunOptions;
+using testing_support::RunResult;
+using testing_support::sameBytes;
+
+struct Variant {
+  std::string program;
+  std::size_t entries;
+  const huefind::UsageHead* head;
+};
+
+void PrintTo(const Variant& variant, std::ostream* out) {
+  *out << "palette of " << variant.entries;
+}
+
+const Variant kVariants[] = {
+    {HUEFIND_PROGRAM, 256, &huefind::kUsageHead256},
+    {HUEFIND16_PROGRAM, 16, &huefind::kUsageHead16},
+};
+
+class HuefindTest : public ::testing::TestWithParam<Variant> {
+ protected:
+  HuefindTest() {
+    source.palette[7] = colour(255, 0, 0);
+    source.palette[9] = colour(255, 0, 0);
+    source.palette[last()] = colour(1, 2, 3, 0x55);
+    save(source.bytes());
+  }
+
+  int last() const { return static_cast<int>(GetParam().entries) - 1; }
+  std::size_t editedSize() const { return 54 + 4 * GetParam().entries; }
+  std::string path(const std::string& name) const { return scratch.path(name); }
+  void save(const Bytes& bytes) { testing_support::writeFile(path("pic.bmp"), bytes); }
+  Bytes saved() const { return testing_support::readFile(path("pic.bmp")); }
+
+  RunResult run(const std::vector<std::string>& args, const Bytes& input = "",
+                std::optional<std::uint64_t> fileSizeLimit = {}) {
+    RunOptions options;
+    options.input = input;
+    options.workDir = scratch.root().string();
+    options.fileSizeLimit = fileSizeLimit;
+    return testing_support::runProgram(GetParam().program, args, options);
+  }
+
+  testing_support::ScratchDir scratch;
+  Picture source = testing_support::makePicture();
+};
+
+TEST_P(HuefindTest, UsageTextIsShiftJis) {
+  std::string unicode = "\n";
+  unicode.append(GetParam().head->title).append("\n").append(GetParam().head->syntax).append("\n");
+  for (std::string_view line : huefind::kUsageExplanation) unicode.append(line).append("\n");
+  Bytes expected = testing_support::shiftJisOf(unicode);
+  for (const auto& args : std::vector<std::vector<std::string>>{
+           {}, {"pic.bmp"}, {"pic.bmp", "-s", "more"}}) {
+    RunResult result = run(args);
+    EXPECT_EQ(result.status, 2);
+    EXPECT_TRUE(sameBytes(result.out, expected));
+  }
+}
+
+TEST_P(HuefindTest, ChecksTheOptionBeforeOpening) {
+  const struct {
+    std::vector<std::string> args;
+    const char* out;
+  } cases[] = {
+      {{"pic.bmp", "-S"}, "OPTION ERROR!!\n"},
+      {{"pic.bmp", "-U"}, "OPTION ERROR!!\n"},
+      {{"missing.bmp", "-x"}, "OPTION ERROR!!\n"},
+      {{"missing.bmp", "-s"}, "IN FILE OPEN ERROR\n"},
+      {{"missing.bmp", "-u"}, "IN FILE OPEN ERROR\n"},
+      {{".", "-u"}, "IN FILE OPEN ERROR\n"},
+      {{".", "-s"}, "IN FILE OPEN ERROR\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    RunResult result = run(c.args, "e\n");
+    EXPECT_EQ(result.out, c.out);
+    EXPECT_EQ(result.status, 1);
+  }
+  EXPECT_FALSE(testing_support::fileExists(path("missing.bmp")));
+}
+
+TEST_P(HuefindTest, FindsTheFirstSlotOfAColour) {
+  RunResult result = run({"pic.bmp", "-s"}, "255\n0\n0\n1\n2\n3\n300\n0\n0\n4\n5\ne\n");
+  Bytes rgb = testing_support::shiftJisOf("\nR(赤) = \nG(緑) = \nB(青) = ");
+  Bytes expected = "\nPleas Input Serch Color's RGB     (Input 'e' If You Finish)\n" + rgb +
+                   "\nThis Color's Palet Number = 7\n" + rgb + "\nThis Color's Palet Number = " +
+                   std::to_string(last()) + "\n" + rgb +
+                   "\nSerch Out!! Coudn't Find This Color.\n" +
+                   testing_support::shiftJisOf("\nR(赤) = \nG(緑) = \nB(青) = ");
+  EXPECT_TRUE(sameBytes(result.out, expected));
+  EXPECT_EQ(result.status, 0);
+  EXPECT_TRUE(sameBytes(saved(), source.bytes()));
+}
+
+TEST_P(HuefindTest, EndsASearchAtTheEndOfInput) {
+  for (const Bytes typed : {"", "255\n0\n", "n\n"}) {
+    EXPECT_EQ(run({"pic.bmp", "-s"}, typed).status, 0) << typed;
+  }
+}
+
+TEST_P(HuefindTest, WritesTheEditsBackOnlyOnE) {
+  auto withColours = [&](std::initializer_list<std::pair<int, logo::PaletteEntry>> edits) {
+    Picture edited = source;
+    for (auto [slot, entry] : edits) edited.palette[slot] = entry;
+    return edited.bytes();
+  };
+  const std::string top = std::to_string(last());
+  const struct {
+    const char* what;
+    Bytes typed;
+    Bytes expected;
+    int status;
+  } cases[] = {
+      {"e at once rewrites the same bytes", "e\n", source.bytes(), 0},
+      {"edits dropped with n", "3\n10\n20\n30\nn\n", source.bytes(), 0},
+      {"edits lost at the end of input", "3\n10\n20\n30\n", source.bytes(), 1},
+      {"edits kept with E", "3\n10\n20\n30\n" + top + "\n300\n0\n255\nE\n",
+       withColours({{3, colour(10, 20, 30)}, {last(), colour(44, 0, 255, 0x55)}}), 0},
+      {"an unfinished colour is not stored", "3\n10\n20\n30\n5\n1\ne\n",
+       withColours({{3, colour(10, 20, 30)}}), 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    save(source.bytes());
+    EXPECT_EQ(run({"pic.bmp", "-u"}, c.typed).status, c.status);
+    EXPECT_TRUE(sameBytes(saved(), c.expected));
+  }
+}
+
+TEST_P(HuefindTest, ExtendsAShortFileToAWholePalette) {
+  save(source.bytes().substr(0, 60));
+  RunResult result = run({"pic.bmp", "-u"}, "1\n7\n8\n9\ne\n");
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.err.rfind("WARNING", 0), 0u);
+  Bytes bytes = saved();
+  ASSERT_EQ(bytes.size(), editedSize());
+  EXPECT_TRUE(sameBytes(bytes.substr(0, 58), source.bytes().substr(0, 58)));
+  EXPECT_EQ(bytes.substr(58, 4), Bytes("\x09\x08\x07\x00", 4));
+  EXPECT_EQ(bytes.substr(62), Bytes(editedSize() - 62, '\0'));
+}
+
+TEST_P(HuefindTest, SearchesAShortFileWithZeros) {
+  save(source.bytes().substr(0, 54));
+  RunResult result = run({"pic.bmp", "-s"}, "0\n0\n0\ne\n");
+  EXPECT_NE(result.out.find("\nThis Color's Palet Number = 0\n"), Bytes::npos);
+  EXPECT_EQ(saved().size(), 54u);
+}
+
+TEST_P(HuefindTest, ReportsAFailedWriteBack) {
+  save(source.bytes().substr(0, 60));
+  RunResult result = run({"pic.bmp", "-u"}, "e\n", 100);
+  EXPECT_TRUE(result.out.ends_with("\nFILE WRITE ERROR\n")) << result.out;
+  EXPECT_EQ(result.status, 1);
+  EXPECT_TRUE(testing_support::fileExists(path("pic.bmp"))) << "the user's file stays";
+}
+
+INSTANTIATE_TEST_SUITE_P(BothPaletteSizes, HuefindTest, ::testing::ValuesIn(kVariants),
+                         [](const auto& info) { return "palette" + std::to_string(info.param.entries); });
+
+}  // namespace
