@@ -210,7 +210,8 @@ int sayError(std::string_view message) {
 }
 
 int finishConsole(int status) {
-  if (std::fflush(stdout) != 0 && status == kExitOk) return kExitError;
+  bool lost = std::fflush(stdout) != 0 || std::ferror(stdout);
+  if (lost && status == kExitOk) return kExitError;
   return status;
 }
 
