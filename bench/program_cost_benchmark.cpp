@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -65,7 +65,7 @@ void searchColour(benchmark::State& state) {
 }
 
 void writeAnswers() {
-  std::system(("mkdir -p " + kWork).c_str());
+  std::filesystem::create_directories(kWork);
   auto write = [](const char* name, const char* text) {
     std::FILE* file = std::fopen(work(name).c_str(), "wb");
     std::fputs(text, file);
