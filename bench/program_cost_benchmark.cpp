@@ -41,8 +41,12 @@ void runEach(benchmark::State& state, std::vector<std::string> argv, const char*
   }
 }
 
-std::string bin(const char* program) { return std::string(PROGRAM_DIR) + "/" + program; }
-std::string work(const char* name) { return kWork + "/" + name; }
+std::string bin(const char* program) {
+  return std::string(PROGRAM_DIR) + "/" + program;
+}
+std::string work(const char* name) {
+  return kWork + "/" + name;
+}
 
 void copyWithCp(benchmark::State& state) {
   runEach(state, {"/bin/cp", SAMPLE_PICTURE, work("copy.bmp")}, "none");

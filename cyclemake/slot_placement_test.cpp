@@ -110,11 +110,11 @@ TEST(SlotPlacement, KeepsThePictureWhenIndicesLieInTheTargetRange) {
     return randomPalette(random);
   }();
   const std::vector<std::vector<std::uint8_t>> cases = {
-      {5, 9},                  // plain exchanges
-      {255},                   // the index is its own target
-      {2, 3, 255},             // 255 was moved away before its turn
-      {2, 254, 3},             // 254 is the target of this very step
-      {254, 255},              // the two top slots change places
+      {5, 9},       // plain exchanges
+      {255},        // the index is its own target
+      {2, 3, 255},  // 255 was moved away before its turn
+      {2, 254, 3},  // 254 is the target of this very step
+      {254, 255},   // the two top slots change places
       {240, 241, 242, 243, 244, 245, 246, 247, 248, 249, 250, 251, 252, 253, 254, 255},
       {0, 255, 1, 254, 2, 253},
   };
@@ -147,18 +147,19 @@ TEST(ReadRequest, ChecksCountAndIndicesInOrder) {
       {{"cyclemake", "a", "b", "0", "5"}, E::kColourCount},
       {{"cyclemake", "a", "b", "x", "5"}, E::kColourCount},  // no digits read as 0
       {{"cyclemake", "a", "b", "-1", "5"}, E::kColourCount},
-      {{"cyclemake", "a", "b", "17", "0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11",
-        "12", "13", "14", "15", "16"},
+      {{"cyclemake", "a", "b", "17", "0",  "1",  "2",  "3",  "4",  "5", "6",
+        "7",         "8", "9", "10", "11", "12", "13", "14", "15", "16"},
        E::kColourCount},  // more than the 16 animated slots
       {{"cyclemake", "a", "b", "1", "256"}, E::kPaletteIndex},
       {{"cyclemake", "a", "b", "1", "-1"}, E::kPaletteIndex},
       {{"cyclemake", "a", "b", "1", "4294967301"}, E::kPaletteIndex},  // must not wrap to 5
       {{"cyclemake", "a", "b", "2", "7", "7"}, E::kPaletteIndex},
-      {{"cyclemake", "a", "b", "2", "7", " +7"}, E::kPaletteIndex},  // the same index, written otherwise
+      {{"cyclemake", "a", "b", "2", "7", " +7"},
+       E::kPaletteIndex},  // the same index, written otherwise
       {{"cyclemake", "a", "b", "1", "255"}, E::kNone},
       {{"cyclemake", "a", "b", " 2x", "0", "9z"}, E::kNone},
-      {{"cyclemake", "a", "b", "16", "0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11",
-        "12", "13", "14", "15"},
+      {{"cyclemake", "a", "b", "16", "0",  "1",  "2",  "3",  "4",  "5",
+        "6",         "7", "8", "9",  "10", "11", "12", "13", "14", "15"},
        E::kNone},
   };
   for (const RequestCase& c : cases) {

@@ -5,8 +5,8 @@
 //
 //   draw_sample OUTPUT
 #include <cmath>
-#include <numbers>
 #include <cstdio>
+#include <numbers>
 
 #include "logo_image/logo_image.h"
 
@@ -25,7 +25,9 @@ constexpr int kDiscRadius = 60;
 constexpr int kRingRadius = 100;
 
 // Colour number -> palette slot: every third slot is left unused.
-int slotOf(int colour) { return colour + colour / 2; }
+int slotOf(int colour) {
+  return colour + colour / 2;
+}
 
 constexpr int kFirstGround = kSkyShades;
 constexpr int kFirstRing = kFirstGround + kGroundShades;
@@ -39,9 +41,9 @@ logo::PaletteEntry rgb(int red, int green, int blue) {
 
 logo::PaletteEntry ringColour(int k) {
   static const logo::PaletteEntry kRainbow[kRingColours] = {
-      rgb(255, 0, 0),   rgb(255, 128, 0), rgb(255, 255, 0), rgb(128, 255, 0),
-      rgb(0, 255, 0),   rgb(0, 255, 128), rgb(0, 255, 255), rgb(0, 128, 255),
-      rgb(0, 0, 255),   rgb(128, 0, 255), rgb(255, 0, 255), rgb(255, 0, 128)};
+      rgb(255, 0, 0), rgb(255, 128, 0), rgb(255, 255, 0), rgb(128, 255, 0),
+      rgb(0, 255, 0), rgb(0, 255, 128), rgb(0, 255, 255), rgb(0, 128, 255),
+      rgb(0, 0, 255), rgb(128, 0, 255), rgb(255, 0, 255), rgb(255, 0, 128)};
   return kRainbow[k];
 }
 
@@ -66,7 +68,8 @@ int colourAt(int x, int y) {
   double dx = x - kCentreX;
   double dy = y - kCentreY;
   double radius = std::sqrt(dx * dx + dy * dy);
-  if (radius < kDiscRadius) return kFirstDisc + static_cast<int>(radius) * kDiscShades / kDiscRadius;
+  if (radius < kDiscRadius)
+    return kFirstDisc + static_cast<int>(radius) * kDiscShades / kDiscRadius;
   if (radius < kRingRadius) {
     double turn = (std::atan2(dy, dx) + std::numbers::pi) / (2 * std::numbers::pi);
     return kFirstRing + static_cast<int>(turn * kRingColours) % kRingColours;

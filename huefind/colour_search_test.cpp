@@ -16,7 +16,7 @@ TEST(FindColour, ReportsTheFirstMatchAnywhereInThePalette) {
   const struct {
     int red, green, blue, found;
   } cases[] = {
-      {255, 0, 0, 7},  {1, 2, 3, 15}, {0, 0, 0, 0},   {0, 0, 44, 3},
+      {255, 0, 0, 7},  {1, 2, 3, 15},   {0, 0, 0, 0},   {0, 0, 44, 3},
       {0, 0, 300, -1}, {256, 0, 0, -1}, {-1, 0, 0, -1}, {3, 2, 1, -1},
   };
   for (const auto& c : cases) {

@@ -194,7 +194,9 @@ bool writeShiftJis(std::FILE* out, std::string_view utf8) {
   return complete;
 }
 
-void say(std::string_view utf8) { writeShiftJis(stdout, utf8); }
+void say(std::string_view utf8) {
+  writeShiftJis(stdout, utf8);
+}
 
 bool skipLine(std::FILE* in, std::FILE* out) {
   std::fflush(out);

@@ -22,7 +22,9 @@ File openFile(const char* path, const char* mode) {
   return file;
 }
 
-void letWritesFailPastSizeLimit() { std::signal(SIGXFSZ, SIG_IGN); }
+void letWritesFailPastSizeLimit() {
+  std::signal(SIGXFSZ, SIG_IGN);
+}
 
 std::size_t readBlock(std::FILE* in, void* data, std::size_t size) {
   std::size_t got = std::fread(data, 1, size, in);

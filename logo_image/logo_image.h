@@ -122,7 +122,9 @@ class File {
 File openFile(const char* path, const char* mode);
 
 // Opens a source picture for reading.
-inline File openSource(const char* path) { return openFile(path, "rb"); }
+inline File openSource(const char* path) {
+  return openFile(path, "rb");
+}
 
 // Makes a write past the process's file-size limit fail with an error the
 // program can report, instead of ending the program on the spot.

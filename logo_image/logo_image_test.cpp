@@ -17,14 +17,26 @@ TEST(ReadNumber, FollowsAtoiAndSaturates) {
     const char* text;
     int expected;
   } cases[] = {
-      {"7", 7},         {" 7", 7},       {"\t\n 42", 42},  {"+5", 5},
-      {"-1", -1},       {"12e", 12},     {"e12", 0},       {"", 0},
-      {"  ", 0},        {"-", 0},        {"+-3", 0},       {"0x10", 0},
-      {"2147483647", INT_MAX},           {"2147483648", INT_MAX},
-      {"-2147483648", INT_MIN},          {"-99999999999999999999", INT_MIN},
+      {"7", 7},
+      {" 7", 7},
+      {"\t\n 42", 42},
+      {"+5", 5},
+      {"-1", -1},
+      {"12e", 12},
+      {"e12", 0},
+      {"", 0},
+      {"  ", 0},
+      {"-", 0},
+      {"+-3", 0},
+      {"0x10", 0},
+      {"2147483647", INT_MAX},
+      {"2147483648", INT_MAX},
+      {"-2147483648", INT_MIN},
+      {"-99999999999999999999", INT_MIN},
       {"4294967301", INT_MAX},  // atoi on a 64-bit long would wrap this to 5
   };
-  for (const auto& c : cases) EXPECT_EQ(logo::readNumber(c.text), c.expected) << '"' << c.text << '"';
+  for (const auto& c : cases)
+    EXPECT_EQ(logo::readNumber(c.text), c.expected) << '"' << c.text << '"';
 }
 
 Bytes shiftJisFromWriter(std::string_view utf8, bool* complete = nullptr) {
@@ -41,14 +53,14 @@ Bytes shiftJisFromWriter(std::string_view utf8, bool* complete = nullptr) {
 TEST(ShiftJis, MatchesIconvOnEveryKindOfCharacter) {
   const char* texts[] = {
       "plain ASCII \\ ~ {-s|-u}\n",
-      "R(赤) G(緑) B(青)",                  // kanji
-      "パレットアニメーション、。",         // full-width katakana and punctuation
-      "ﾌｧｲﾙ名 ････hn",                      // half-width katakana, one byte each
+      "R(赤) G(緑) B(青)",                   // kanji
+      "パレットアニメーション、。",          // full-width katakana and punctuation
+      "ﾌｧｲﾙ名 ････hn",                       // half-width katakana, one byte each
       "して下さい。ように変化していきます",  // hiragana
   };
   for (const char* text : texts) {
-    EXPECT_TRUE(testing_support::sameBytes(shiftJisFromWriter(text),
-                                           testing_support::shiftJisOf(text)))
+    EXPECT_TRUE(
+        testing_support::sameBytes(shiftJisFromWriter(text), testing_support::shiftJisOf(text)))
         << text;
   }
 }
@@ -61,7 +73,9 @@ TEST(ShiftJis, ReportsCharactersItCannotWrite) {
   EXPECT_FALSE(complete);
 }
 
-logo::LogoHeader conformingHeader() { return testing_support::makePicture().header; }
+logo::LogoHeader conformingHeader() {
+  return testing_support::makePicture().header;
+}
 
 TEST(Conformance, NamesTheFirstFieldThatDoesNotFit) {
   const struct {
@@ -134,7 +148,8 @@ TEST(IsSameFile, SeesThroughLinks) {
       {scratch.path("other.bmp"), false},  // equal content, another file
       {scratch.path("missing"), false},
   };
-  for (const auto& c : cases) EXPECT_EQ(logo::isSameFile(open.get(), c.path.c_str()), c.same) << c.path;
+  for (const auto& c : cases)
+    EXPECT_EQ(logo::isSameFile(open.get(), c.path.c_str()), c.same) << c.path;
 }
 
 }  // namespace

@@ -6,8 +6,7 @@ namespace {
 constexpr std::uint8_t kDroppedEntry = 255;
 
 void writeEntryLine(std::FILE* out, std::size_t index, const logo::PaletteEntry& entry) {
-  std::fprintf(out, "PALET %3zu = B:%2x G:%2x R:%2x \n", index, entry.blue, entry.green,
-               entry.red);
+  std::fprintf(out, "PALET %3zu = B:%2x G:%2x R:%2x \n", index, entry.blue, entry.green, entry.red);
 }
 
 }  // namespace

@@ -42,8 +42,7 @@ int rewrite(const Names& names, const palpack::Compaction& compaction) {
   return logo::kExitOk;
 }
 
-int pack(const Names& names, logo::File& source, const logo::Palette& marked,
-         int animationStart) {
+int pack(const Names& names, logo::File& source, const logo::Palette& marked, int animationStart) {
   palpack::Compaction compaction = palpack::compactPalette(marked, animationStart);
   palpack::writeCompactionListing(stdout, compaction, marked);
   source.close();

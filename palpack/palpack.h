@@ -66,8 +66,7 @@ OpenOutcome openForRewrite(const char* sourcePath, const char* outputPath, logo:
 // Copies the source with its palette packed and its pixels renumbered.
 // Returns false if the output could not be written completely (it is then
 // removed).
-bool writePackedCopy(std::FILE* source, logo::CheckedOutput& output,
-                     const Compaction& compaction);
+bool writePackedCopy(std::FILE* source, logo::CheckedOutput& output, const Compaction& compaction);
 
 extern const std::array<std::string_view, 11> kUsageText;
 

@@ -10,8 +10,7 @@ OpenOutcome openForRewrite(const char* sourcePath, const char* outputPath, logo:
   return OpenOutcome::kOpened;
 }
 
-bool writePackedCopy(std::FILE* source, logo::CheckedOutput& output,
-                     const Compaction& compaction) {
+bool writePackedCopy(std::FILE* source, logo::CheckedOutput& output, const Compaction& compaction) {
   logo::LogoHeader header;
   logo::Palette palette;
   logo::readBlock(source, header.data(), header.size());

@@ -1,8 +1,9 @@
 // The built cyclemake, run on pictures made here.
+#include "cyclemake/cyclemake.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "cyclemake/cyclemake.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -42,8 +43,8 @@ TEST_F(CyclemakeTest, UsageTextIsShiftJis) {
   std::string unicode;
   for (std::string_view line : cyclemake::kUsageText) unicode.append(line).append("\n");
   Bytes expected = testing_support::shiftJisOf(unicode);
-  for (const auto& args : std::vector<std::vector<std::string>>{
-           {}, {"in.bmp"}, {"in.bmp", "logo.sys", "1"}}) {
+  for (const auto& args :
+       std::vector<std::vector<std::string>>{{}, {"in.bmp"}, {"in.bmp", "logo.sys", "1"}}) {
     RunResult result = run(args);
     EXPECT_EQ(result.status, 2);
     EXPECT_TRUE(sameBytes(result.out, expected));
@@ -104,7 +105,11 @@ TEST_F(CyclemakeTest, ExchangesTheChosenColoursWithTheTopSlots) {
   }
   for (std::size_t i = 0; i < source.pixels.size(); ++i) {
     int pixel = source.pixels[i];
-    int expected = pixel == 5 ? 255 : pixel == 255 ? 5 : pixel == 9 ? 254 : pixel == 254 ? 9 : pixel;
+    int expected = pixel == 5     ? 255
+                   : pixel == 255 ? 5
+                   : pixel == 9   ? 254
+                   : pixel == 254 ? 9
+                                  : pixel;
     ASSERT_EQ(logo.pixels[i], expected) << "pixel " << i;
   }
 }

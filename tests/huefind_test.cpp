@@ -1,8 +1,9 @@
 // The built huefind and huefind16, run on pictures made here.
+#include "huefind/huefind.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "huefind/huefind.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -62,8 +63,8 @@ TEST_P(HuefindTest, UsageTextIsShiftJis) {
   unicode.append(GetParam().head->title).append("\n").append(GetParam().head->syntax).append("\n");
   for (std::string_view line : huefind::kUsageExplanation) unicode.append(line).append("\n");
   Bytes expected = testing_support::shiftJisOf(unicode);
-  for (const auto& args : std::vector<std::vector<std::string>>{
-           {}, {"pic.bmp"}, {"pic.bmp", "-s", "more"}}) {
+  for (const auto& args :
+       std::vector<std::vector<std::string>>{{}, {"pic.bmp"}, {"pic.bmp", "-s", "more"}}) {
     RunResult result = run(args);
     EXPECT_EQ(result.status, 2);
     EXPECT_TRUE(sameBytes(result.out, expected));
@@ -96,8 +97,8 @@ TEST_P(HuefindTest, FindsTheFirstSlotOfAColour) {
   RunResult result = run({"pic.bmp", "-s"}, "255\n0\n0\n1\n2\n3\n300\n0\n0\n4\n5\ne\n");
   Bytes rgb = testing_support::shiftJisOf("\nR(赤) = \nG(緑) = \nB(青) = ");
   Bytes expected = "\nPleas Input Serch Color's RGB     (Input 'e' If You Finish)\n" + rgb +
-                   "\nThis Color's Palet Number = 7\n" + rgb + "\nThis Color's Palet Number = " +
-                   std::to_string(last()) + "\n" + rgb +
+                   "\nThis Color's Palet Number = 7\n" + rgb +
+                   "\nThis Color's Palet Number = " + std::to_string(last()) + "\n" + rgb +
                    "\nSerch Out!! Coudn't Find This Color.\n" +
                    testing_support::shiftJisOf("\nR(赤) = \nG(緑) = \nB(青) = ");
   EXPECT_TRUE(sameBytes(result.out, expected));
@@ -168,6 +169,8 @@ TEST_P(HuefindTest, ReportsAFailedWriteBack) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothPaletteSizes, HuefindTest, ::testing::ValuesIn(kVariants),
-                         [](const auto& info) { return "palette" + std::to_string(info.param.entries); });
+                         [](const auto& info) {
+                           return "palette" + std::to_string(info.param.entries);
+                         });
 
 }  // namespace

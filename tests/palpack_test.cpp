@@ -1,8 +1,9 @@
 // The built palpack, run on pictures made here.
+#include "palpack/palpack.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "palpack/palpack.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -121,10 +122,10 @@ TEST_F(PalpackTest, ReportsEveryEntryAndItsUse) {
     EXPECT_EQ(result.status, 0);
     EXPECT_FALSE(outputExists()) << "an output name is ignored";
     EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), 258);
-    EXPECT_TRUE(result.out.starts_with(
-              "NOW IN-FILE'S PALET SERCH!(-p mode)\n"
-              "IN-FILE PALET = \n"
-              "PALET   0 = B: 0 G: 0 R: 0  <== THIS COLOR USE = 1\n"));
+    EXPECT_TRUE(
+        result.out.starts_with("NOW IN-FILE'S PALET SERCH!(-p mode)\n"
+                               "IN-FILE PALET = \n"
+                               "PALET   0 = B: 0 G: 0 R: 0  <== THIS COLOR USE = 1\n"));
     for (const char* line : {"PALET   7 = B: a G:10 R:ff  <== THIS COLOR USE = 1\n",
                              "PALET   8 = B: 3 G: 2 R: 1  <== THIS COLOR USE = 1\n",
                              "PALET   9 = B:3f G:f6 R: 9  <== THIS COLOR USE = 3\n",
@@ -169,10 +170,12 @@ TEST_F(PalpackTest, WritesOnlyOnYes) {
     int status;
     bool written;
   } cases[] = {
-      {"\n", 0, true},     {"y\n", 0, true},    {"Y\n", 0, true},   {"n\n", 0, false},
-      {"N\n", 0, false},   {"e\n", 0, false},   {"E\n", 0, false},  {"yes\nn\n", 0, false},
-      {"x\ny\n", 0, true}, {Bytes(300, 'y') + "\nn\n", 0, false}, {"", 1, false},
-      {"yes\n", 1, false},
+      {"\n", 0, true},     {"y\n", 0, true},
+      {"Y\n", 0, true},    {"n\n", 0, false},
+      {"N\n", 0, false},   {"e\n", 0, false},
+      {"E\n", 0, false},   {"yes\nn\n", 0, false},
+      {"x\ny\n", 0, true}, {Bytes(300, 'y') + "\nn\n", 0, false},
+      {"", 1, false},      {"yes\n", 1, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.typed.substr(0, 10));
@@ -269,10 +272,10 @@ TEST_F(PalpackTest, ZeroesTheUnusedSlotsBelowTheAnimation) {
 
 TEST_F(PalpackTest, KeepsUsedColoursWhateverTheirFlagBytes) {
   Picture picture = pictureUsing({1, 2, 5, 130, 131, 250});
-  picture.palette[2].flag = 2;    // used: must be kept
+  picture.palette[2].flag = 2;  // used: must be kept
   picture.palette[130].flag = 0xFE;
-  picture.palette[7].flag = 1;    // unused, but marked in the source: kept
-  picture.palette[9].flag = 2;    // unused: dropped
+  picture.palette[7].flag = 1;  // unused, but marked in the source: kept
+  picture.palette[9].flag = 2;  // unused: dropped
   for (int start : {0, 240}) {
     SCOPED_TRACE(start);
     picture.header[logo::kAnimationStartOffset] = static_cast<std::uint8_t>(start);

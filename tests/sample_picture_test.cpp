@@ -10,7 +10,8 @@ namespace {
 
 TEST(SamplePicture, IsWhatTheDrawingProgramMakes) {
   testing_support::ScratchDir scratch;
-  ASSERT_EQ(testing_support::runProgram(DRAW_SAMPLE_PROGRAM, {scratch.path("drawn.bmp")}).status, 0);
+  ASSERT_EQ(testing_support::runProgram(DRAW_SAMPLE_PROGRAM, {scratch.path("drawn.bmp")}).status,
+            0);
   EXPECT_TRUE(testing_support::sameBytes(testing_support::readFile(scratch.path("drawn.bmp")),
                                          testing_support::readFile(SAMPLE_PICTURE)));
 }

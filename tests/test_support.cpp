@@ -201,7 +201,8 @@ Bytes shiftJisOf(const std::string& utf8) {
   std::size_t row = at / 16 * 16;
   return ::testing::AssertionFailure()
          << "sizes " << actual.size() << " and " << expected.size() << ", first difference at byte "
-         << at << "\n  actual   " << hexLine(actual, row) << "\n  expected " << hexLine(expected, row);
+         << at << "\n  actual   " << hexLine(actual, row) << "\n  expected "
+         << hexLine(expected, row);
 }
 
 }  // namespace testing_support

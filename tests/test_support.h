@@ -21,7 +21,8 @@ using Bytes = std::string;
 struct Picture {
   logo::LogoHeader header{};
   logo::Palette palette{};
-  std::vector<std::uint8_t> pixels = std::vector<std::uint8_t>(logo::kChunkSize * logo::kChunkCount);
+  std::vector<std::uint8_t> pixels =
+      std::vector<std::uint8_t>(logo::kChunkSize * logo::kChunkCount);
   Bytes trailing;  // bytes after the pixels, which no tool should copy
 
   Bytes bytes() const;
