@@ -13,7 +13,8 @@
 
 namespace {
 
-const std::string kWork = "program_cost_benchmark.work";
+const std::string kWork =
+    (std::filesystem::temp_directory_path() / "program_cost_benchmark").string();
 
 // Runs a program with the named file as its standard input and its output
 // thrown away; returns its exit status.
