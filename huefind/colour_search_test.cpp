@@ -32,17 +32,10 @@ struct Edit {
 
 template <std::size_t Entries>
 Edit edit(huefind::Palette<Entries>& palette, const std::string& typed) {
-  std::FILE* in = std::tmpfile();
-  std::FILE* out = std::tmpfile();
-  std::fwrite(typed.data(), 1, typed.size(), in);
-  std::rewind(in);
-  huefind::NumberPrompt prompt(in, out);
-  Edit result{huefind::updateColours(palette, prompt, out), ""};
-  std::rewind(out);
-  for (int c; (c = std::fgetc(out)) != EOF;) result.said.push_back(static_cast<char>(c));
-  std::fclose(in);
-  std::fclose(out);
-  return result;
+  testing_support::FakeConsole console(typed);
+  huefind::NumberPrompt prompt(console.in(), console.out());
+  huefind::LoopEnd end = huefind::updateColours(palette, prompt, console.out());
+  return {end, console.said()};
 }
 
 TEST(UpdateColours, StoresTheLowEightBitsAndKeepsTheFlag) {

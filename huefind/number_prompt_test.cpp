@@ -1,31 +1,19 @@
 #include <gtest/gtest.h>
 
 #include "huefind/huefind.h"
+#include "tests/test_support.h"
 
 namespace {
 
 const std::string kRefused = "**** Input Error !! ****\nInput Once again.   = ";
 
-// Feeds `typed` to a prompt and asks once, or as often as `asks` says.
+// A prompt reading `typed` from a fake console.
 struct Session {
-  explicit Session(const std::string& typed) : in(std::tmpfile()), out(std::tmpfile()) {
-    std::fwrite(typed.data(), 1, typed.size(), in);
-    std::rewind(in);
-  }
-  ~Session() {
-    std::fclose(in);
-    std::fclose(out);
-  }
-  std::string said() {
-    std::rewind(out);
-    std::string text;
-    for (int c; (c = std::fgetc(out)) != EOF;) text.push_back(static_cast<char>(c));
-    return text;
-  }
+  explicit Session(const std::string& typed) : console(typed) {}
+  std::string said() { return console.said(); }
 
-  std::FILE* in;
-  std::FILE* out;
-  huefind::NumberPrompt prompt{in, out};
+  testing_support::FakeConsole console;
+  huefind::NumberPrompt prompt{console.in(), console.out()};
 };
 
 TEST(NumberPrompt, ReadsShortNumbersAndEndLetters) {

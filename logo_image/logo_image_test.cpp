@@ -40,14 +40,10 @@ TEST(ReadNumber, FollowsAtoiAndSaturates) {
 }
 
 Bytes shiftJisFromWriter(std::string_view utf8, bool* complete = nullptr) {
-  std::FILE* memory = std::tmpfile();
-  bool written = logo::writeShiftJis(memory, utf8);
+  testing_support::FakeConsole console;
+  bool written = logo::writeShiftJis(console.out(), utf8);
   if (complete != nullptr) *complete = written;
-  std::rewind(memory);
-  Bytes bytes;
-  for (int c; (c = std::fgetc(memory)) != EOF;) bytes.push_back(static_cast<char>(c));
-  std::fclose(memory);
-  return bytes;
+  return console.said();
 }
 
 TEST(ShiftJis, MatchesIconvOnEveryKindOfCharacter) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "palpack/palpack.h"
+#include "tests/test_support.h"
 
 namespace {
 
@@ -13,18 +14,9 @@ struct Dialogue {
 };
 
 Dialogue answerTo(const std::string& typed) {
-  std::FILE* in = std::tmpfile();
-  std::FILE* out = std::tmpfile();
-  std::fwrite(typed.data(), 1, typed.size(), in);
-  std::rewind(in);
-  Dialogue dialogue;
-  dialogue.answer = palpack::askToMakeFile(in, out);
-  std::rewind(out);
-  for (int c; (c = std::fgetc(out)) != EOF;) dialogue.said.push_back(static_cast<char>(c));
-  for (int c; (c = std::fgetc(in)) != EOF;) dialogue.unread.push_back(static_cast<char>(c));
-  std::fclose(in);
-  std::fclose(out);
-  return dialogue;
+  testing_support::FakeConsole console(typed);
+  Answer answer = palpack::askToMakeFile(console.in(), console.out());
+  return {answer, console.said(), console.unread()};
 }
 
 TEST(AnswerPrompt, TakesOneLetterOrAnEmptyLine) {

@@ -61,13 +61,9 @@ TEST(CompactPalette, WritesTheSourcePaletteWhenOnlySlotZeroIsPacked) {
 }
 
 std::string listingOf(const palpack::Compaction& packed, const logo::Palette& marked) {
-  std::FILE* out = std::tmpfile();
-  palpack::writeCompactionListing(out, packed, marked);
-  std::rewind(out);
-  std::string text;
-  for (int c; (c = std::fgetc(out)) != EOF;) text.push_back(static_cast<char>(c));
-  std::fclose(out);
-  return text;
+  testing_support::FakeConsole console;
+  palpack::writeCompactionListing(console.out(), packed, marked);
+  return console.said();
 }
 
 TEST(CompactionListing, ShowsPackedThenAnimatedEntries) {

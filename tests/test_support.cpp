@@ -194,6 +194,36 @@ Bytes shiftJisOf(const std::string& utf8) {
   return converted.out;
 }
 
+namespace {
+
+Bytes restOf(std::FILE* stream) {
+  Bytes bytes;
+  for (int c; (c = std::fgetc(stream)) != EOF;) bytes.push_back(static_cast<char>(c));
+  return bytes;
+}
+
+}  // namespace
+
+FakeConsole::FakeConsole(const Bytes& typed) : in_(std::tmpfile()), out_(std::tmpfile()) {
+  std::fwrite(typed.data(), 1, typed.size(), in_);
+  std::rewind(in_);
+}
+
+FakeConsole::~FakeConsole() {
+  std::fclose(in_);
+  std::fclose(out_);
+}
+
+Bytes FakeConsole::said() {
+  std::fflush(out_);
+  std::rewind(out_);
+  return restOf(out_);
+}
+
+Bytes FakeConsole::unread() {
+  return restOf(in_);
+}
+
 ::testing::AssertionResult sameBytes(const Bytes& actual, const Bytes& expected) {
   if (actual == expected) return ::testing::AssertionSuccess();
   std::size_t at = 0;

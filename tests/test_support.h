@@ -76,6 +76,25 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
 // that the programs' own conversion is checked against an independent one.
 Bytes shiftJisOf(const std::string& utf8);
 
+// Temporary streams standing in for the console: `in` holds what is typed,
+// `out` takes what the code under test says.
+class FakeConsole {
+ public:
+  explicit FakeConsole(const Bytes& typed = "");
+  ~FakeConsole();
+  FakeConsole(const FakeConsole&) = delete;
+  FakeConsole& operator=(const FakeConsole&) = delete;
+
+  std::FILE* in() const { return in_; }
+  std::FILE* out() const { return out_; }
+  Bytes said();    // everything written to `out` so far
+  Bytes unread();  // what is left of the typed input
+
+ private:
+  std::FILE* in_;
+  std::FILE* out_;
+};
+
 ::testing::AssertionResult sameBytes(const Bytes& actual, const Bytes& expected);
 
 }  // namespace testing_support
