@@ -7,7 +7,7 @@
 #include <span>
 #include <string_view>
 
-#include "logo_image/logo_image.h"
+#include "logo_image/layout.h"
 
 namespace cyclemake {
 
@@ -40,7 +40,14 @@ RequestError readRequest(int argc, const char* const* argv, LogoRequest& request
 void placeAnimationSlots(logo::Palette& palette, logo::RemapTable& remap,
                          std::span<const std::uint8_t> slots);
 
-enum class Outcome { kWritten, kSourceUnreadable, kSameFile, kOutputUncreatable, kWriteFailed };
+enum class Outcome {
+  kWritten,
+  kSourceUnreadable,
+  kSourceReadFailed,
+  kSameFile,
+  kOutputUncreatable,
+  kWriteFailed,
+};
 
 // Reads the source, writes the logo file. Prints nothing on standard output.
 Outcome makeLogo(const LogoRequest& request);

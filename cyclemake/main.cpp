@@ -1,9 +1,12 @@
 #include "cyclemake/cyclemake.h"
+#include "logo_image/console.h"
+#include "logo_image/program.h"
 
 using logo::say;
 using logo::sayError;
 
 int main(int argc, char** argv) {
+  logo::startProgram("cyclemake");
   cyclemake::LogoRequest request;
   switch (cyclemake::readRequest(argc, argv, request)) {
     case cyclemake::RequestError::kUsage:
@@ -19,6 +22,8 @@ int main(int argc, char** argv) {
   switch (cyclemake::makeLogo(request)) {
     case cyclemake::Outcome::kSourceUnreadable:
       return sayError("IN FILE OPEN ERROR\n");
+    case cyclemake::Outcome::kSourceReadFailed:
+      return sayError("IN FILE READ ERROR\n");
     case cyclemake::Outcome::kSameFile:
       return sayError("SAME FILE ERROR\n");
     case cyclemake::Outcome::kOutputUncreatable:

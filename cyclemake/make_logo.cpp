@@ -1,4 +1,9 @@
 #include "cyclemake/cyclemake.h"
+#include "logo_image/atomic_output.h"
+#include "logo_image/conformance.h"
+#include "logo_image/files.h"
+#include "logo_image/numbers.h"
+#include "logo_image/pixels.h"
 
 namespace cyclemake {
 
@@ -27,26 +32,34 @@ RequestError readRequest(int argc, const char* const* argv, LogoRequest& request
 Outcome makeLogo(const LogoRequest& request) {
   logo::File source = logo::openSource(request.sourcePath);
   if (!source) return Outcome::kSourceUnreadable;
-  // Creating the output would empty the source before it is read.
   if (logo::isSameFile(source.get(), request.outputPath)) return Outcome::kSameFile;
-  logo::CheckedOutput output;
-  if (!output.open(request.outputPath)) return Outcome::kOutputUncreatable;
+  logo::AtomicOutput output(request.outputPath, source.get());
+  if (!output) return Outcome::kOutputUncreatable;
 
+  logo::SourceReader reader(source.get());
   logo::LogoHeader header;
   logo::Palette palette;
-  logo::readBlock(source.get(), header.data(), header.size());
-  logo::readBlock(source.get(), palette.data(), sizeof palette);
+  reader.read(header.data(), header.size());
+  reader.read(palette.data(), sizeof palette);
+  if (reader.failed()) return Outcome::kSourceReadFailed;
   logo::warnIfNotLogoImage(request.sourcePath, source.get(), header);
 
   header[logo::kAnimationStartOffset] =
       static_cast<std::uint8_t>(logo::kPaletteEntries - request.colourCount);
   logo::RemapTable remap = logo::identityRemap();
   placeAnimationSlots(palette, remap, request.slots());
-
   output.write(header.data(), header.size());
   output.write(palette.data(), sizeof palette);
-  logo::copyRemappedPixels(source.get(), output, remap);
-  return output.finish() ? Outcome::kWritten : Outcome::kWriteFailed;
+  if (!logo::copyRemappedPixels(reader, output, remap)) return Outcome::kSourceReadFailed;
+  switch (output.commit()) {
+    case logo::AtomicOutput::Result::kWritten:
+      return Outcome::kWritten;
+    case logo::AtomicOutput::Result::kSameFile:
+      return Outcome::kSameFile;
+    case logo::AtomicOutput::Result::kWriteFailed:
+      break;
+  }
+  return Outcome::kWriteFailed;
 }
 
 }  // namespace cyclemake

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cyclemake/cyclemake.h"
+#include "logo_image/pixels.h"
 
 namespace {
 

@@ -8,7 +8,9 @@
 #include <cstdio>
 #include <numbers>
 
-#include "logo_image/logo_image.h"
+#include "logo_image/atomic_output.h"
+#include "logo_image/console.h"
+#include "logo_image/layout.h"
 
 namespace {
 
@@ -105,8 +107,8 @@ int main(int argc, char** argv) {
     std::fputs("usage: draw_sample OUTPUT\n", stderr);
     return logo::kExitUsage;
   }
-  logo::CheckedOutput output;
-  if (!output.open(argv[1])) {
+  logo::AtomicOutput output(argv[1]);
+  if (!output) {
     std::fprintf(stderr, "draw_sample: cannot create %s\n", argv[1]);
     return logo::kExitError;
   }
@@ -119,7 +121,7 @@ int main(int argc, char** argv) {
     for (int x = 0; x < kWidth; ++x) row[x] = static_cast<std::uint8_t>(slotOf(colourAt(x, y)));
     output.write(row, sizeof row);
   }
-  if (!output.finish()) {
+  if (output.commit() != logo::AtomicOutput::Result::kWritten) {
     std::fprintf(stderr, "draw_sample: cannot write %s\n", argv[1]);
     return logo::kExitError;
   }

@@ -1,4 +1,5 @@
 #include "huefind/huefind.h"
+#include "logo_image/console.h"
 
 namespace huefind {
 namespace {
@@ -50,17 +51,16 @@ bool askForEntry(std::size_t entries, NumberPrompt& prompt, std::FILE* out, Loop
 
 }  // namespace
 
-template <std::size_t Entries>
-int findColour(const Palette<Entries>& palette, int red, int green, int blue) {
-  for (std::size_t n = 0; n < Entries; ++n) {
+int findColour(std::span<const logo::PaletteEntry> palette, int red, int green, int blue) {
+  for (std::size_t n = 0; n < palette.size(); ++n) {
     const logo::PaletteEntry& entry = palette[n];
     if (entry.red == red && entry.green == green && entry.blue == blue) return static_cast<int>(n);
   }
   return -1;
 }
 
-template <std::size_t Entries>
-LoopEnd searchColours(const Palette<Entries>& palette, NumberPrompt& prompt, std::FILE* out) {
+LoopEnd searchColours(std::span<const logo::PaletteEntry> palette, NumberPrompt& prompt,
+                      std::FILE* out) {
   std::fputs("\nPleas Input Serch Color's RGB     (Input 'e' If You Finish)\n", out);
   LoopEnd end;
   Colour colour;
@@ -75,13 +75,12 @@ LoopEnd searchColours(const Palette<Entries>& palette, NumberPrompt& prompt, std
   return end;
 }
 
-template <std::size_t Entries>
-LoopEnd updateColours(Palette<Entries>& palette, NumberPrompt& prompt, std::FILE* out) {
+LoopEnd updateColours(std::span<logo::PaletteEntry> palette, NumberPrompt& prompt, std::FILE* out) {
   LoopEnd end;
   for (;;) {
     std::fputs("\nPleas Input Change Palet Number.\n", out);
     std::fputs("\n   Input 'e' or 'n' If You Finish (e:update end n:no action end)\n", out);
-    if (!askForEntry(Entries, prompt, out, end)) return end;
+    if (!askForEntry(palette.size(), prompt, out, end)) return end;
     logo::PaletteEntry& entry = palette[prompt.number()];
     std::fprintf(out, "\nPalet%d = R:%d G:%d B:%d", prompt.number(), entry.red, entry.green,
                  entry.blue);
@@ -95,23 +94,14 @@ LoopEnd updateColours(Palette<Entries>& palette, NumberPrompt& prompt, std::FILE
   }
 }
 
-template <std::size_t Entries>
-bool writeBack(logo::File& file, const logo::LogoHeader& header, const Palette<Entries>& palette) {
-  logo::letWritesFailPastSizeLimit();
+bool writeBack(logo::File& file, const logo::LogoHeader& header,
+               std::span<const logo::PaletteEntry> palette) {
   std::rewind(file.get());
+  std::size_t paletteBytes = palette.size_bytes();
   bool written = std::fwrite(header.data(), 1, header.size(), file.get()) == header.size() &&
-                 std::fwrite(palette.data(), 1, sizeof palette, file.get()) == sizeof palette;
+                 std::fwrite(palette.data(), 1, paletteBytes, file.get()) == paletteBytes;
   written = std::fflush(file.get()) == 0 && written;
   return file.close() && written;
 }
-
-template int findColour(const Palette<16>&, int, int, int);
-template int findColour(const Palette<256>&, int, int, int);
-template LoopEnd searchColours(const Palette<16>&, NumberPrompt&, std::FILE*);
-template LoopEnd searchColours(const Palette<256>&, NumberPrompt&, std::FILE*);
-template LoopEnd updateColours(Palette<16>&, NumberPrompt&, std::FILE*);
-template LoopEnd updateColours(Palette<256>&, NumberPrompt&, std::FILE*);
-template bool writeBack(logo::File&, const logo::LogoHeader&, const Palette<16>&);
-template bool writeBack(logo::File&, const logo::LogoHeader&, const Palette<256>&);
 
 }  // namespace huefind

@@ -6,9 +6,11 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <span>
 #include <string_view>
 
-#include "logo_image/logo_image.h"
+#include "logo_image/files.h"
+#include "logo_image/layout.h"
 
 namespace huefind {
 
@@ -44,25 +46,23 @@ using Palette = logo::PaletteOf<Entries>;
 
 // The first entry showing exactly this colour, or -1. A component outside
 // 0 to 255 matches no entry.
-template <std::size_t Entries>
-int findColour(const Palette<Entries>& palette, int red, int green, int blue);
+int findColour(std::span<const logo::PaletteEntry> palette, int red, int green, int blue);
 
 enum class LoopEnd { kUpdate, kNoAction, kEndOfInput };
 
 // Asks for colours and reports their slots until an end letter is typed.
-template <std::size_t Entries>
-LoopEnd searchColours(const Palette<Entries>& palette, NumberPrompt& prompt, std::FILE* out);
+LoopEnd searchColours(std::span<const logo::PaletteEntry> palette, NumberPrompt& prompt,
+                      std::FILE* out);
 
 // Asks for palette numbers and new colours, editing `palette` in memory,
 // until an end letter is typed. Palette numbers outside the palette are
 // refused.
-template <std::size_t Entries>
-LoopEnd updateColours(Palette<Entries>& palette, NumberPrompt& prompt, std::FILE* out);
+LoopEnd updateColours(std::span<logo::PaletteEntry> palette, NumberPrompt& prompt, std::FILE* out);
 
 // Writes the header and palette over the start of the file and closes it.
 // Returns false if a write, the flush or the close failed.
-template <std::size_t Entries>
-bool writeBack(logo::File& file, const logo::LogoHeader& header, const Palette<Entries>& palette);
+bool writeBack(logo::File& file, const logo::LogoHeader& header,
+               std::span<const logo::PaletteEntry> palette);
 
 struct UsageHead {
   std::string_view title;

@@ -2,6 +2,8 @@
 #include <string_view>
 
 #include "huefind/huefind.h"
+#include "logo_image/console.h"
+#include "logo_image/program.h"
 
 using logo::say;
 using logo::sayError;
@@ -10,6 +12,7 @@ namespace {
 
 constexpr std::size_t kEntries = HUEFIND_PALETTE_ENTRIES;
 static_assert(kEntries == 256 || kEntries == 16);
+constexpr const char* kProgramName = kEntries == 16 ? "huefind16" : "huefind";
 
 void sayUsage() {
   const huefind::UsageHead& head = kEntries == 16 ? huefind::kUsageHead16 : huefind::kUsageHead256;
@@ -27,7 +30,7 @@ int update(logo::File& file, const logo::LogoHeader& header, huefind::Palette<kE
     case huefind::LoopEnd::kNoAction:
       return logo::kExitOk;
     case huefind::LoopEnd::kEndOfInput:
-      std::fputs("huefind: no answer before the end of input; nothing written\n", stderr);
+      logo::warn("no answer before the end of input; nothing written");
       return logo::kExitError;
     case huefind::LoopEnd::kUpdate:
       break;
@@ -44,11 +47,13 @@ int run(const char* path, std::string_view option) {
 
   logo::LogoHeader header;
   huefind::Palette<kEntries> palette;
-  std::size_t got = logo::readBlock(file.get(), header.data(), header.size()) +
-                    logo::readBlock(file.get(), palette.data(), sizeof palette);
+  logo::SourceReader reader(file.get());
+  std::size_t got =
+      reader.read(header.data(), header.size()) + reader.read(palette.data(), sizeof palette);
+  if (reader.failed()) return sayError("IN FILE READ ERROR\n");
   if (got < header.size() + sizeof palette) {
-    std::fprintf(stderr, "WARNING: %s is shorter than %zu bytes; the missing bytes read as zero\n",
-                 path, header.size() + sizeof palette);
+    logo::warn("WARNING: %s is shorter than %zu bytes; the missing bytes read as zero", path,
+               header.size() + sizeof palette);
   }
   huefind::NumberPrompt prompt(stdin, stdout);
   if (!searching) return update(file, header, palette, prompt);
@@ -60,6 +65,7 @@ int run(const char* path, std::string_view option) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  logo::startProgram(kProgramName);
   if (argc != 3) {
     sayUsage();
     return logo::finishConsole(logo::kExitUsage);

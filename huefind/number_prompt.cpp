@@ -1,4 +1,6 @@
 #include "huefind/huefind.h"
+#include "logo_image/console.h"
+#include "logo_image/numbers.h"
 
 namespace huefind {
 namespace {
@@ -17,7 +19,7 @@ bool NumberPrompt::ask() {
     int length = 0;
     bool ended = false;
     while (length < kLineLimit && !ended) {
-      int c = std::fgetc(in_);
+      int c = logo::readAnswerChar(in_);
       if (c == EOF) return false;
       line[length++] = static_cast<char>(c);
       ended = c == '\n';

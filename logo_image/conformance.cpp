@@ -1,6 +1,8 @@
+#include "logo_image/conformance.h"
+
 #include <sys/stat.h>
 
-#include "logo_image/logo_image.h"
+#include "logo_image/console.h"
 
 namespace logo {
 namespace {
@@ -11,9 +13,6 @@ constexpr std::size_t kWidthField = 18;
 constexpr std::size_t kHeightField = 22;
 constexpr std::size_t kBitsPerPixelField = 28;
 constexpr std::size_t kCompressionField = 30;
-
-constexpr std::int32_t kLogoWidth = 320;
-constexpr std::int32_t kLogoHeight = 400;
 
 std::uint32_t readLittleEndian(const LogoHeader& header, std::size_t offset, std::size_t size) {
   std::uint32_t value = 0;
@@ -49,10 +48,8 @@ void warnIfNotLogoImage(const char* path, std::FILE* source, const LogoHeader& h
   if (fstat(fileno(source), &status) == 0 && S_ISREG(status.st_mode)) size = status.st_size;
   const char* reason = findNonConformance(header, size);
   if (reason == nullptr) return;
-  std::fprintf(stderr,
-               "WARNING: %s is not a 320x400 256-colour bitmap (%s); it is processed as one "
-               "anyway\n",
-               path, reason);
+  warn("WARNING: %s is not a 320x400 256-colour bitmap (%s); it is processed as one anyway", path,
+       reason);
 }
 
 }  // namespace logo

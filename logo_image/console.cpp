@@ -1,7 +1,10 @@
+#include "logo_image/console.h"
+
 #include <algorithm>
+#include <cstdarg>
 #include <cstdint>
 
-#include "logo_image/logo_image.h"
+#include "logo_image/program.h"
 
 namespace logo {
 namespace {
@@ -196,6 +199,24 @@ bool writeShiftJis(std::FILE* out, std::string_view utf8) {
 
 void say(std::string_view utf8) {
   writeShiftJis(stdout, utf8);
+}
+
+void warn(const char* format, ...) {
+  std::fprintf(stderr, "%s: ", programName());
+  va_list arguments;
+  va_start(arguments, format);
+  std::vfprintf(stderr, format, arguments);
+  va_end(arguments);
+  std::fputc('\n', stderr);
+}
+
+int readAnswerChar(std::FILE* in) {
+  int c = std::fgetc(in);
+  if (c != '\r') return c;
+  int next = std::fgetc(in);
+  if (next == '\n') return next;
+  if (next != EOF) std::ungetc(next, in);
+  return c;
 }
 
 bool skipLine(std::FILE* in, std::FILE* out) {

@@ -1,9 +1,8 @@
+#include "logo_image/files.h"
+
 #include <sys/stat.h>
 
-#include <csignal>
 #include <cstring>
-
-#include "logo_image/logo_image.h"
 
 namespace logo {
 
@@ -22,13 +21,11 @@ File openFile(const char* path, const char* mode) {
   return file;
 }
 
-void letWritesFailPastSizeLimit() {
-  std::signal(SIGXFSZ, SIG_IGN);
-}
-
-std::size_t readBlock(std::FILE* in, void* data, std::size_t size) {
-  std::size_t got = std::fread(data, 1, size, in);
-  std::memset(static_cast<unsigned char*>(data) + got, 0, size - got);
+std::size_t SourceReader::read(void* data, std::size_t size) {
+  auto* bytes = static_cast<unsigned char*>(data);
+  std::size_t got = std::fread(bytes, 1, size, in_);
+  std::memset(bytes + got, 0, size - got);
+  for (std::size_t i = 0; i < got; ++i) digest_ = (digest_ ^ bytes[i]) * 0x100000001b3;
   return got;
 }
 

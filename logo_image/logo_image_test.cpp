@@ -1,10 +1,12 @@
-#include "logo_image/logo_image.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <climits>
 
+#include "logo_image/conformance.h"
+#include "logo_image/console.h"
+#include "logo_image/files.h"
+#include "logo_image/numbers.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -113,7 +115,9 @@ TEST(ReadBlock, ReadsWhatIsMissingAsZero) {
   ASSERT_TRUE(in);
   std::array<std::uint8_t, 6> block;
   block.fill(0xEE);
-  EXPECT_EQ(logo::readBlock(in.get(), block.data(), block.size()), 3u);
+  logo::SourceReader reader(in.get());
+  EXPECT_EQ(reader.read(block.data(), block.size()), 3u);
+  EXPECT_FALSE(reader.failed());
   EXPECT_EQ(block, (std::array<std::uint8_t, 6>{1, 2, 3, 0, 0, 0}));
 }
 

@@ -1,7 +1,7 @@
+#include "logo_image/numbers.h"
+
 #include <cctype>
 #include <climits>
-
-#include "logo_image/logo_image.h"
 
 namespace logo {
 

@@ -1,4 +1,4 @@
-#include "logo_image/logo_image.h"
+#include "logo_image/pixels.h"
 
 namespace logo {
 
@@ -8,13 +8,15 @@ RemapTable identityRemap() {
   return remap;
 }
 
-void copyRemappedPixels(std::FILE* source, CheckedOutput& out, const RemapTable& remap) {
+bool copyRemappedPixels(SourceReader& source, AtomicOutput& out, const RemapTable& remap) {
   PixelChunk chunk;
   for (std::size_t n = 0; n < kChunkCount; ++n) {
-    readBlock(source, chunk.data(), chunk.size());
+    source.read(chunk.data(), chunk.size());
+    if (source.failed()) return false;
     for (std::uint8_t& pixel : chunk) pixel = remap[pixel];
     out.write(chunk.data(), chunk.size());
   }
+  return true;
 }
 
 }  // namespace logo

@@ -1,3 +1,4 @@
+#include "logo_image/console.h"
 #include "palpack/palpack.h"
 
 namespace palpack {
@@ -7,10 +8,10 @@ Answer askToMakeFile(std::FILE* in, std::FILE* out) {
     std::fputs("\nNew File Make? Y/N/E :", out);
     std::fflush(out);
     // At most two characters: one answer letter and its newline.
-    int first = std::fgetc(in);
+    int first = logo::readAnswerChar(in);
     if (first == EOF) return Answer::kEndOfInput;
     if (first == '\n') return Answer::kYes;
-    int second = std::fgetc(in);
+    int second = logo::readAnswerChar(in);
     if (second == EOF) return Answer::kEndOfInput;
     if (second != '\n') {
       std::fputs("**** Input Error !! ****", out);

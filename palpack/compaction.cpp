@@ -1,3 +1,4 @@
+#include "logo_image/pixels.h"
 #include "palpack/palpack.h"
 
 namespace palpack {

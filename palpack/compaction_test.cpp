@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "logo_image/pixels.h"
 #include "palpack/palpack.h"
 #include "tests/test_support.h"
 

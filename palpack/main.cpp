@@ -1,3 +1,6 @@
+#include "logo_image/conformance.h"
+#include "logo_image/console.h"
+#include "logo_image/program.h"
 #include "palpack/palpack.h"
 
 using logo::say;
@@ -23,47 +26,50 @@ const char* announcement(Mode mode) {
   }
 }
 
-int rewrite(const Names& names, const palpack::Compaction& compaction) {
-  logo::File source;
-  logo::CheckedOutput output;
-  switch (palpack::openForRewrite(names.source, names.output, source, output)) {
-    case palpack::OpenOutcome::kSourceUnreadable:
-      return sayError("IN FILE OPEN ERROR\n");
-    case palpack::OpenOutcome::kOutputUncreatable:
-      return sayError("OUT FILE OPEN ERROR\n");
-    case palpack::OpenOutcome::kOpened:
-      break;
-  }
+int rewrite(const Names& names, logo::File& source, const palpack::SurveyedSource& surveyed,
+            const palpack::Compaction& compaction) {
+  if (!palpack::rewindUnchanged(source.get(), surveyed)) return sayError("IN FILE READ ERROR\n");
+  logo::AtomicOutput output(names.output, source.get());
+  if (!output) return sayError("OUT FILE OPEN ERROR\n");
   say("FILE WRITE START!!\n");
-  if (!palpack::writePackedCopy(source.get(), output, compaction)) {
-    return sayError("\nFILE WRITE ERROR\n");
+  switch (palpack::writePackedCopy(source.get(), surveyed, output, compaction)) {
+    case palpack::RewriteOutcome::kSourceChanged:
+      return sayError("IN FILE READ ERROR\n");
+    case palpack::RewriteOutcome::kSameFile:
+      return sayError("ERROR!! IN-FILE AND OUT-FILE ARE SAME !\n");
+    case palpack::RewriteOutcome::kWriteFailed:
+      return sayError("\nFILE WRITE ERROR\n");
+    case palpack::RewriteOutcome::kWritten:
+      break;
   }
   say("\nFILE WRITE END!!");
   return logo::kExitOk;
 }
 
-int pack(const Names& names, logo::File& source, const logo::Palette& marked, int animationStart) {
+int pack(const Names& names, logo::File& source, const palpack::SurveyedSource& surveyed,
+         const logo::Palette& marked, int animationStart) {
   palpack::Compaction compaction = palpack::compactPalette(marked, animationStart);
   palpack::writeCompactionListing(stdout, compaction, marked);
-  source.close();
   switch (palpack::askToMakeFile(stdin, stdout)) {
     case palpack::Answer::kYes:
-      return rewrite(names, compaction);
+      return rewrite(names, source, surveyed, compaction);
     case palpack::Answer::kNo:
     case palpack::Answer::kEnd:
       return logo::kExitOk;
     case palpack::Answer::kEndOfInput:
       break;
   }
-  std::fputs("palpack: no answer before the end of input; nothing written\n", stderr);
+  logo::warn("no answer before the end of input; nothing written");
   return logo::kExitError;
 }
 
 int run(const Names& names) {
   logo::File source = logo::openSource(names.source);
   if (!source) return sayError("IN FILE OPEN ERROR\n");
+  logo::SourceReader reader(source.get());
   logo::LogoHeader header;
-  logo::readBlock(source.get(), header.data(), header.size());
+  reader.read(header.data(), header.size());
+  if (reader.failed()) return sayError("IN FILE READ ERROR\n");
 
   Mode mode = palpack::modeOf(names.option);
   if (mode == Mode::kNone) return sayError("OPTION ERROR!!\n");
@@ -77,25 +83,28 @@ int run(const Names& names) {
     if (animationStart == 0) return sayError("ERROR!! THIS IN-FILE IS NOT LOGO-FILE !\n");
   }
   say(announcement(mode));
-  // Creating the output would empty the source before the rewrite reads it.
+  // Replacing the source would lose the picture the rewrite reads.
   if (packing && logo::isSameFile(source.get(), names.output)) {
     return sayError("ERROR!! IN-FILE AND OUT-FILE ARE SAME !\n");
   }
   logo::warnIfNotLogoImage(names.source, source.get(), header);
 
   logo::Palette palette;
-  logo::readBlock(source.get(), palette.data(), sizeof palette);
-  palpack::markUsedEntries(source.get(), palette);
+  reader.read(palette.data(), sizeof palette);
+  palpack::markUsedEntries(reader, palette);
+  if (reader.failed()) return sayError("IN FILE READ ERROR\n");
   if (!packing) {
     palpack::writeReport(stdout, palette);
     return logo::kExitOk;
   }
-  return pack(names, source, palette, animationStart);
+  return pack(names, source, palpack::describeSurveyed(source.get(), reader), palette,
+              animationStart);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  logo::startProgram("palpack");
   if (argc != 3 && argc != 4) {
     logo::sayLines(palpack::kUsageText);
     return logo::finishConsole(logo::kExitUsage);

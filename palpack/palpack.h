@@ -7,7 +7,9 @@
 #include <cstdio>
 #include <string_view>
 
-#include "logo_image/logo_image.h"
+#include "logo_image/atomic_output.h"
+#include "logo_image/files.h"
+#include "logo_image/layout.h"
 
 namespace palpack {
 
@@ -22,7 +24,7 @@ Mode modeOf(std::string_view option);
 
 // Sets bit 0 of the flag byte of every entry that a pixel of the 500 chunks
 // uses. The flag bytes are not cleared first.
-void markUsedEntries(std::FILE* source, logo::Palette& palette);
+void markUsedEntries(logo::SourceReader& source, logo::Palette& palette);
 
 // The -p listing: every entry with its flag byte after marking.
 void writeReport(std::FILE* out, const logo::Palette& marked);
@@ -57,16 +59,25 @@ enum class Answer { kYes, kNo, kEnd, kEndOfInput };
 // An empty line is yes. End of input gives kEndOfInput, never a yes.
 Answer askToMakeFile(std::FILE* in, std::FILE* out);
 
-enum class OpenOutcome { kOpened, kSourceUnreadable, kOutputUncreatable };
+// What the survey saw of the source: the rewrite must read the same bytes.
+struct SurveyedSource {
+  long long size = 0;
+  long long modifiedSeconds = 0;
+  long long modifiedNanoseconds = 0;
+  std::uint64_t digest = 0;
+};
+SurveyedSource describeSurveyed(std::FILE* source, const logo::SourceReader& survey);
 
-// Opens the source again and creates the output, in that order.
-OpenOutcome openForRewrite(const char* sourcePath, const char* outputPath, logo::File& source,
-                           logo::CheckedOutput& output);
+// Goes back to the start of the surveyed source. False when it cannot be
+// rewound (a pipe) or its size or modification time has changed.
+bool rewindUnchanged(std::FILE* source, const SurveyedSource& surveyed);
 
-// Copies the source with its palette packed and its pixels renumbered.
-// Returns false if the output could not be written completely (it is then
-// removed).
-bool writePackedCopy(std::FILE* source, logo::CheckedOutput& output, const Compaction& compaction);
+enum class RewriteOutcome { kWritten, kSourceChanged, kSameFile, kWriteFailed };
+// Copies the rewound source with its palette packed and its pixels
+// renumbered, and puts the output in place only if the source yielded
+// exactly the bytes the survey read.
+RewriteOutcome writePackedCopy(std::FILE* source, const SurveyedSource& surveyed,
+                               logo::AtomicOutput& output, const Compaction& compaction);
 
 extern const std::array<std::string_view, 11> kUsageText;
 

@@ -1,25 +1,56 @@
+#include <sys/stat.h>
+
+#include "logo_image/pixels.h"
 #include "palpack/palpack.h"
 
 namespace palpack {
 
-OpenOutcome openForRewrite(const char* sourcePath, const char* outputPath, logo::File& source,
-                           logo::CheckedOutput& output) {
-  source = logo::openSource(sourcePath);
-  if (!source) return OpenOutcome::kSourceUnreadable;
-  if (!output.open(outputPath)) return OpenOutcome::kOutputUncreatable;
-  return OpenOutcome::kOpened;
+SurveyedSource describeSurveyed(std::FILE* source, const logo::SourceReader& survey) {
+  SurveyedSource surveyed;
+  surveyed.digest = survey.digest();
+  struct stat status;
+  if (fstat(fileno(source), &status) == 0) {
+    surveyed.size = status.st_size;
+    surveyed.modifiedSeconds = status.st_mtim.tv_sec;
+    surveyed.modifiedNanoseconds = status.st_mtim.tv_nsec;
+  }
+  return surveyed;
 }
 
-bool writePackedCopy(std::FILE* source, logo::CheckedOutput& output, const Compaction& compaction) {
+bool rewindUnchanged(std::FILE* source, const SurveyedSource& surveyed) {
+  struct stat status;
+  if (fstat(fileno(source), &status) != 0 || !S_ISREG(status.st_mode)) return false;
+  if (status.st_size != surveyed.size || status.st_mtim.tv_sec != surveyed.modifiedSeconds ||
+      status.st_mtim.tv_nsec != surveyed.modifiedNanoseconds) {
+    return false;
+  }
+  return std::fseek(source, 0, SEEK_SET) == 0;
+}
+
+RewriteOutcome writePackedCopy(std::FILE* source, const SurveyedSource& surveyed,
+                               logo::AtomicOutput& output, const Compaction& compaction) {
+  logo::SourceReader reader(source);
   logo::LogoHeader header;
   logo::Palette palette;
-  logo::readBlock(source, header.data(), header.size());
-  logo::readBlock(source, palette.data(), sizeof palette);
+  reader.read(header.data(), header.size());
+  reader.read(palette.data(), sizeof palette);
   logo::Palette written = paletteToWrite(compaction, palette);
   output.write(header.data(), header.size());
   output.write(written.data(), sizeof written);
-  logo::copyRemappedPixels(source, output, compaction.remap);
-  return output.finish();
+  if (!logo::copyRemappedPixels(reader, output, compaction.remap) ||
+      reader.digest() != surveyed.digest) {
+    output.discard();
+    return RewriteOutcome::kSourceChanged;
+  }
+  switch (output.commit()) {
+    case logo::AtomicOutput::Result::kWritten:
+      return RewriteOutcome::kWritten;
+    case logo::AtomicOutput::Result::kSameFile:
+      return RewriteOutcome::kSameFile;
+    case logo::AtomicOutput::Result::kWriteFailed:
+      break;
+  }
+  return RewriteOutcome::kWriteFailed;
 }
 
 }  // namespace palpack

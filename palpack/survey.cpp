@@ -9,10 +9,10 @@ Mode modeOf(std::string_view option) {
   return Mode::kNone;
 }
 
-void markUsedEntries(std::FILE* source, logo::Palette& palette) {
+void markUsedEntries(logo::SourceReader& source, logo::Palette& palette) {
   logo::PixelChunk chunk;
   for (std::size_t n = 0; n < logo::kChunkCount; ++n) {
-    logo::readBlock(source, chunk.data(), chunk.size());
+    source.read(chunk.data(), chunk.size());
     for (std::uint8_t pixel : chunk) palette[pixel].flag |= 1;
   }
 }

@@ -195,7 +195,7 @@ TEST_F(CyclemakeTest, WarnsAboutAnOddSourceAndGoesOn) {
     RunResult result = run({"in.bmp", "logo.sys", "1", "0"});
     EXPECT_EQ(result.out, "\nFILE WRITE END!!");
     EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.err.rfind("WARNING", 0), 0u) << result.err;
+    EXPECT_EQ(result.err.rfind("cyclemake: WARNING", 0), 0u) << result.err;
     EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1);
     EXPECT_EQ(testing_support::readFile(path("logo.sys")).size(), logo::kLogoFileSize);
   }

@@ -145,7 +145,8 @@ TEST_P(HuefindTest, ExtendsAShortFileToAWholePalette) {
   save(source.bytes().substr(0, 60));
   RunResult result = run({"pic.bmp", "-u"}, "1\n7\n8\n9\ne\n");
   EXPECT_EQ(result.status, 0);
-  EXPECT_EQ(result.err.rfind("WARNING", 0), 0u);
+  std::string name = std::filesystem::path(GetParam().program).filename().string();
+  EXPECT_EQ(result.err.rfind(name + ": WARNING", 0), 0u) << result.err;
   Bytes bytes = saved();
   ASSERT_EQ(bytes.size(), editedSize());
   EXPECT_TRUE(sameBytes(bytes.substr(0, 58), source.bytes().substr(0, 58)));

@@ -4,6 +4,7 @@
 
 #include <set>
 
+#include "logo_image/conformance.h"
 #include "tests/test_support.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "logo_image/logo_image.h"
+#include "logo_image/layout.h"
 
 namespace testing_support {
 

@@ -1,0 +1,19 @@
+// Whether a source looks like the picture the suite expects.
+#pragma once
+
+#include <cstdio>
+
+#include "logo_image/layout.h"
+
+namespace logo {
+
+// Returns why the header and size do not conform, or nullptr when they do.
+// A negative size means the size is unknown (not a regular file).
+const char* findNonConformance(const LogoHeader& header, long long size);
+
+// If the source does not look like a 320x400, 8-bit, uncompressed bitmap of
+// 129078 bytes or more with its pixels at byte 1078, prints one line
+// beginning with "WARNING" on standard error. The run goes on regardless.
+void warnIfNotLogoImage(const char* path, std::FILE* source, const LogoHeader& header);
+
+}  // namespace logo

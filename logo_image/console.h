@@ -1,0 +1,53 @@
+// How the programs speak: console texts as Shift-JIS bytes on standard
+// output, answers read from standard input, one voice on standard error,
+// and the exit statuses every program shares.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdio>
+#include <string_view>
+
+namespace logo {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitError = 1;
+inline constexpr int kExitUsage = 2;
+
+// Writes UTF-8 text to `out` as Shift-JIS (code page 932) bytes, the
+// encoding of every console text of the suite. Returns false if a character
+// has no Shift-JIS form (nothing is written for it) or a write failed.
+bool writeShiftJis(std::FILE* out, std::string_view utf8);
+
+// Writes a console text to standard output as Shift-JIS.
+void say(std::string_view utf8);
+
+// Writes each line followed by "\n": the usage texts.
+template <std::size_t Lines>
+void sayLines(const std::array<std::string_view, Lines>& lines) {
+  for (std::string_view line : lines) {
+    say(line);
+    say("\n");
+  }
+}
+
+// Prints an error message and returns the error exit status.
+int sayError(std::string_view message);
+
+// Writes one line to standard error, prefixed with the program's name.
+void warn(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Reads one character of an answer. A carriage return directly before a
+// newline is dropped, so a line typed as "y\r\n" reads as "y\n". EOF at the
+// end of input.
+int readAnswerChar(std::FILE* in);
+
+// Reads and drops the rest of an answer line, newline included, after
+// flushing `out` so that what was said is seen first. False at end of input.
+bool skipLine(std::FILE* in, std::FILE* out);
+
+// Flushes standard output before the program ends; a console that could not
+// take the output turns a normal end into an error end.
+int finishConsole(int status);
+
+}  // namespace logo
