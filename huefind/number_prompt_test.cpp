@@ -37,6 +37,10 @@ TEST(NumberPrompt, ReadsShortNumbersAndEndLetters) {
       {"n\n", 0, 16, ""},
       {"4N\n", 0, 16, ""},
       {"\n9\n", 9, 0, kRefused},
+      {"255\r\n", 255, 0, ""},  // typed on a console that ends lines with CRLF
+      {"e\r\n", 0, 32, ""},
+      {"\r\n9\n", 9, 0, kRefused},
+      {"12\r\r\n", 12, 0, ""},  // only the carriage return before the newline goes
       {"1000\n9\n", 9, 0, kRefused},
       {"1000\n\n9\n", 9, 0, kRefused + kRefused},
       {std::string(3000, '5') + "\ne\n", 0, 32, kRefused},

@@ -43,6 +43,11 @@ TEST(AnswerPrompt, TakesOneLetterOrAnEmptyLine) {
       {"y", Answer::kEndOfInput, ask},  // a line cut short is no answer
       {"x\n", Answer::kEndOfInput, ask + error + ask},
       {"yes", Answer::kEndOfInput, ask + error},
+      {"y\r\n", Answer::kYes, ask},  // typed on a console that ends lines with CRLF
+      {"\r\n", Answer::kYes, ask},
+      {"e\r\n", Answer::kEnd, ask},
+      {"\ry\nn\n", Answer::kNo, ask + error + ask},  // a carriage return elsewhere counts
+      {"y\r", Answer::kEndOfInput, ask + error},
   };
   for (const auto& c : cases) {
     Dialogue dialogue = answerTo(c.typed);

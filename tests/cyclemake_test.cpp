@@ -40,8 +40,27 @@ std::vector<std::string> countAndIndices(int count, int first) {
 }
 
 TEST_F(CyclemakeTest, UsageTextIsShiftJis) {
-  std::string unicode;
-  for (std::string_view line : cyclemake::kUsageText) unicode.append(line).append("\n");
+  const std::string unicode =
+      "\n"
+      "*************** Windos95 起動logoファイル作成TOOL ****************\n"
+      "cyclemake 参照元ファイル名 作成ファイル名 アニメ色数 h1 h2 ････hn\n"
+      "  [パラメータ説明]\n"
+      "    参照元ファイル名:作成時に参照されるBMP FILEの名前(read only)。\n"
+      "    作成ファイル名  :新たに作成される起動logo FILEの名前。\n"
+      "                     通常は logo.sys と指定して下さい。\n"
+      "    アニメ色数      :パレットアニメーションする色の数。Max 16\n"
+      "    h?              :パレットアニメーションする色を、現在のパレットの\n"
+      "                     何番目(0-255の10進数)かで指定する。不明な場合は、\n"
+      "                     huefind.exeを-s指定で実行して確認できます。アニメ\n"
+      "                     色数に指定した数(n)だけ記入して下さい。色は以下の\n"
+      "                     ように変化していきます。\n"
+      "                       h1 = h1 -> h2   -> ････ -> hn-1 -> hn   -> h1 -> ････\n"
+      "                       h2 = h2 -> h3   -> ････ -> hn   -> h1   -> h2 -> ････\n"
+      "                            |     |                |       |       |\n"
+      "                            |     |                |       |       |\n"
+      "                       hn = hn -> hn+1 -> ････ -> hn-2 -> hn-1 -> hn -> ････\n"
+      "\n"
+      "\n";
   Bytes expected = testing_support::shiftJisOf(unicode);
   for (const auto& args :
        std::vector<std::vector<std::string>>{{}, {"in.bmp"}, {"in.bmp", "logo.sys", "1"}}) {

@@ -18,7 +18,7 @@ using testing_support::sameBytes;
 struct Variant {
   std::string program;
   std::size_t entries;
-  const huefind::UsageHead* head;
+  std::string usageHead;  // the title and syntax lines
 };
 
 void PrintTo(const Variant& variant, std::ostream* out) {
@@ -26,8 +26,12 @@ void PrintTo(const Variant& variant, std::ostream* out) {
 }
 
 const Variant kVariants[] = {
-    {HUEFIND_PROGRAM, 256, &huefind::kUsageHead256},
-    {HUEFIND16_PROGRAM, 16, &huefind::kUsageHead16},
+    {HUEFIND_PROGRAM, 256,
+     "*************** Windos95 起動logoファイル検索TOOL ****************\n"
+     "huefind ファイル名 {-s|-u} \n"},
+    {HUEFIND16_PROGRAM, 16,
+     "*************** Windos95 98起動logoファイル検索TOOL ****************\n"
+     "huefind16 ファイル名 {-s|-u} \n"},
 };
 
 class HuefindTest : public ::testing::TestWithParam<Variant> {
@@ -59,9 +63,16 @@ class HuefindTest : public ::testing::TestWithParam<Variant> {
 };
 
 TEST_P(HuefindTest, UsageTextIsShiftJis) {
-  std::string unicode = "\n";
-  unicode.append(GetParam().head->title).append("\n").append(GetParam().head->syntax).append("\n");
-  for (std::string_view line : huefind::kUsageExplanation) unicode.append(line).append("\n");
+  const std::string unicode =
+      "\n" + GetParam().usageHead +
+      "  [パラメータ説明]\n"
+      "    -s : 色検索モード。ファイル中の任意の色のRGB値を画面要求に従い\n"
+      "         して、パレットの何番目にあるのかを検索する。ファイルは更新\n"
+      "          されない。\n"
+      "    -u : 色更新モード。パレット番号を指定し、その色を入力したRGB値\n"
+      "         の色に更新する。指定したファイルを直接更新する。\n"
+      "\n"
+      "\n";
   Bytes expected = testing_support::shiftJisOf(unicode);
   for (const auto& args :
        std::vector<std::vector<std::string>>{{}, {"pic.bmp"}, {"pic.bmp", "-s", "more"}}) {

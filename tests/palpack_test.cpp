@@ -57,8 +57,18 @@ const char kNotLogo[] = "ERROR!! THIS IN-FILE IS NOT LOGO-FILE !\n";
 const char kNoOutput[] = "ERROR!! PLEASE INPUT OUT-FILE-NAME !\n";
 
 TEST_F(PalpackTest, UsageTextIsShiftJis) {
-  std::string unicode;
-  for (std::string_view line : palpack::kUsageText) unicode.append(line).append("\n");
+  const std::string unicode =
+      "\n"
+      "*************** Windos95 起動logoファイル編集TOOL ****************\n"
+      "palpack 参照元ﾌｧｲﾙ名 {-p|-u|-a} [作成ﾌｧｲﾙ名] \n"
+      "            |          |          +---- 新たに作成されるBMP FILEの名前\n"
+      "            |          +------ オプションの指定\n"
+      "            |            -p : パレットの表示(256色)\n"
+      "            |            -u : パレットの再配分(256色)\n"
+      "            |            -a : パレットの再配分(除アニメ色)\n"
+      "            +------ 作成時に参照されるBMP FILEの名前(read only)\n"
+      "\n"
+      "\n";
   Bytes expected = testing_support::shiftJisOf(unicode);
   for (const auto& args : std::vector<std::vector<std::string>>{
            {}, {"in.bmp"}, {"in.bmp", "-u", "out.bmp", "extra"}}) {

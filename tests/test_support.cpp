@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -117,12 +118,14 @@ bool fileExists(const std::string& path) {
 
 namespace {
 
-// Reads both pipes until the child has closed them, so that neither fills up.
-void drain(int outPipe, int errPipe, RunResult& result) {
+// Reads both pipes until the child has closed them, so that neither fills up,
+// or only until standard output holds `until` when that is not empty.
+void drain(int outPipe, int errPipe, RunResult& result, const std::string& until = "") {
   pollfd fds[2] = {{outPipe, POLLIN, 0}, {errPipe, POLLIN, 0}};
   Bytes* sinks[2] = {&result.out, &result.err};
   int open_pipes = 2;
   while (open_pipes > 0) {
+    if (!until.empty() && result.out.find(until) != Bytes::npos) return;
     if (poll(fds, 2, -1) < 0) break;
     for (int i = 0; i < 2; ++i) {
       if (fds[i].fd < 0 || fds[i].revents == 0) continue;
@@ -131,7 +134,6 @@ void drain(int outPipe, int errPipe, RunResult& result) {
       if (got > 0) {
         sinks[i]->append(buffer, static_cast<std::size_t>(got));
       } else {
-        close(fds[i].fd);
         fds[i].fd = -1;
         --open_pipes;
       }
@@ -139,50 +141,62 @@ void drain(int outPipe, int errPipe, RunResult& result) {
   }
 }
 
+[[noreturn]] void startChild(const std::string& program, std::vector<char*>& argv,
+                             const RunOptions& options, int in[2], int out[2], int err[2]) {
+  dup2(in[0], 0);
+  dup2(out[1], 1);
+  dup2(err[1], 2);
+  for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
+  if (!options.workDir.empty() && chdir(options.workDir.c_str()) != 0) _exit(126);
+  if (options.fileSizeLimit) {
+    rlimit limit{*options.fileSizeLimit, *options.fileSizeLimit};
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
+  }
+  if (options.umask) umask(*options.umask);
+  if (options.closedDescriptor >= 0) close(options.closedDescriptor);
+  std::signal(SIGPIPE, SIG_DFL);
+  alarm(options.timeLimitSeconds);
+  execv(program.c_str(), argv.data());
+  _exit(127);
+}
+
 }  // namespace
 
 RunResult runProgram(const std::string& program, const std::vector<std::string>& args,
                      const RunOptions& options) {
-  // Standard input comes from a file, so the program sees a real end of input.
-  ScratchDir io;
-  writeFile(io.path("in"), options.input);
-
   std::vector<char*> argv;
   std::string name = program;
   argv.push_back(name.data());
   std::vector<std::string> words = args;
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
-
-  // Pipes, not files, take the output: a file-size limit must not touch them.
+  // Pipes, not files, carry the console: a file-size limit must not touch them.
+  int in[2];
   int out[2];
   int err[2];
-  if (pipe(out) != 0 || pipe(err) != 0) std::abort();
+  if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) std::abort();
+  // A program that ends without reading its input must not end the test.
+  std::signal(SIGPIPE, SIG_IGN);
   std::fflush(nullptr);
   pid_t child = fork();
-  if (child == 0) {
-    int in = open(io.path("in").c_str(), O_RDONLY);
-    if (in < 0) _exit(126);
-    dup2(in, 0);
-    dup2(out[1], 1);
-    dup2(err[1], 2);
-    close(out[0]);
-    close(err[0]);
-    if (!options.workDir.empty() && chdir(options.workDir.c_str()) != 0) _exit(126);
-    if (options.fileSizeLimit) {
-      rlimit limit{*options.fileSizeLimit, *options.fileSizeLimit};
-      if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
-    }
-    execv(program.c_str(), argv.data());
-    _exit(127);
-  }
+  if (child == 0) startChild(program, argv, options, in, out, err);
+  close(in[0]);
   close(out[1]);
   close(err[1]);
   RunResult result;
+  if (!options.pauseAt.empty()) drain(out[0], err[0], result, options.pauseAt);
+  if (options.duringRun) options.duringRun(child);
+  // A program may end without reading what is typed; that is its business.
+  ssize_t typed = write(in[1], options.input.data(), options.input.size());
+  static_cast<void>(typed);
+  close(in[1]);
   drain(out[0], err[0], result);
+  close(out[0]);
+  close(err[0]);
   int wait_status = 0;
   waitpid(child, &wait_status, 0);
   result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
+  EXPECT_NE(result.status, 128 + SIGALRM) << program << " ran out of time";
   return result;
 }
 

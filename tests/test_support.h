@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <sys/types.h>
+
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -61,6 +64,14 @@ struct RunOptions {
   Bytes input;                                 // standard input; end of input after it
   std::optional<std::uint64_t> fileSizeLimit;  // RLIMIT_FSIZE of the child, in bytes
   std::string workDir;                         // the child's current folder, if set
+  int closedDescriptor = -1;                   // 0, 1 or 2: closed when the program starts
+  std::optional<mode_t> umask;                 // the child's umask, if set
+  // Once the program has said `pauseAt` on standard output (at once when it
+  // is empty), `duringRun` is called with its process id; only then does
+  // standard input receive `input`.
+  std::string pauseAt;
+  std::function<void(pid_t)> duringRun;
+  unsigned timeLimitSeconds = 30;  // the program is killed after this
 };
 
 struct RunResult {
