@@ -11,7 +11,7 @@ LoopEnd endOf(const NumberPrompt& prompt) {
 // Asks one question. Returns false when the loop must end: an end letter,
 // or the end of input.
 bool askFor(const char* question, NumberPrompt& prompt, std::FILE* out, LoopEnd& end) {
-  logo::writeShiftJis(out, question);
+  logo::writeConsoleText(out, question);
   if (!prompt.ask()) {
     end = LoopEnd::kEndOfInput;
     return false;

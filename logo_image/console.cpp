@@ -1,8 +1,13 @@
 #include "logo_image/console.h"
 
+#include <langinfo.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <clocale>
 #include <cstdarg>
 #include <cstdint>
+#include <cstring>
 
 #include "logo_image/program.h"
 
@@ -197,8 +202,30 @@ bool writeShiftJis(std::FILE* out, std::string_view utf8) {
   return complete;
 }
 
+namespace {
+
+bool localeIsUtf8() {
+  static const bool utf8 = [] {
+    // Asked once and put back, so that nothing else reads bytes by the locale.
+    bool found = std::setlocale(LC_CTYPE, "") != nullptr &&
+                 std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
+    std::setlocale(LC_CTYPE, "C");
+    return found;
+  }();
+  return utf8;
+}
+
+}  // namespace
+
+bool writeConsoleText(std::FILE* out, std::string_view utf8) {
+  if (isatty(fileno(out)) && localeIsUtf8()) {
+    return std::fwrite(utf8.data(), 1, utf8.size(), out) == utf8.size();
+  }
+  return writeShiftJis(out, utf8);
+}
+
 void say(std::string_view utf8) {
-  writeShiftJis(stdout, utf8);
+  writeConsoleText(stdout, utf8);
 }
 
 void warn(const char* format, ...) {

@@ -19,7 +19,12 @@ inline constexpr int kExitUsage = 2;
 // has no Shift-JIS form (nothing is written for it) or a write failed.
 bool writeShiftJis(std::FILE* out, std::string_view utf8);
 
-// Writes a console text to standard output as Shift-JIS.
+// Writes a console text to `out`: as UTF-8 when `out` is a terminal and the
+// user's locale (LC_ALL, LC_CTYPE, LANG) is UTF-8, so a person can read it;
+// otherwise, for pipes, files and every other locale, as Shift-JIS bytes.
+bool writeConsoleText(std::FILE* out, std::string_view utf8);
+
+// Writes a console text to standard output.
 void say(std::string_view utf8);
 
 // Writes each line followed by "\n": the usage texts.

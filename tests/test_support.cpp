@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pty.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -154,6 +155,7 @@ void drain(int outPipe, int errPipe, RunResult& result, const std::string& until
   }
   if (options.umask) umask(*options.umask);
   if (options.closedDescriptor >= 0) close(options.closedDescriptor);
+  for (const std::string& setting : options.environment) putenv(strdup(setting.c_str()));
   std::signal(SIGPIPE, SIG_DFL);
   alarm(options.timeLimitSeconds);
   execv(program.c_str(), argv.data());
@@ -174,7 +176,15 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
   int in[2];
   int out[2];
   int err[2];
-  if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) std::abort();
+  if (pipe(in) != 0 || pipe(err) != 0) std::abort();
+  if (options.outputToTerminal) {
+    // Raw, so that the terminal passes the bytes on as the program wrote them.
+    termios raw;
+    cfmakeraw(&raw);
+    if (openpty(&out[0], &out[1], nullptr, &raw, nullptr) != 0) std::abort();
+  } else if (pipe(out) != 0) {
+    std::abort();
+  }
   // A program that ends without reading its input must not end the test.
   std::signal(SIGPIPE, SIG_IGN);
   std::fflush(nullptr);

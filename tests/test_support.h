@@ -4,10 +4,9 @@
 #pragma once
 
 #include <gtest/gtest.h>
-
-#include <cstdint>
 #include <sys/types.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -71,7 +70,9 @@ struct RunOptions {
   // standard input receive `input`.
   std::string pauseAt;
   std::function<void(pid_t)> duringRun;
-  unsigned timeLimitSeconds = 30;  // the program is killed after this
+  unsigned timeLimitSeconds = 30;        // the program is killed after this
+  bool outputToTerminal = false;         // standard output is a pseudo-terminal
+  std::vector<std::string> environment;  // "NAME=value" settings added
 };
 
 struct RunResult {
