@@ -45,12 +45,13 @@ set(CPACK_PACKAGE_NAME ${LOGO_PACKAGE_NAME})
 set(CPACK_PACKAGE_CONTACT "Startup Logo Tools maintainers <logo-tools@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "console tools that make the Windows 95 start-up logo and its colour cycling")
+# Debian shows the description as written: lines kept under 80 columns.
 set(CPACK_PACKAGE_DESCRIPTION
-    "Console programs that turn a picture into the 320x400, 256-colour start-up \
-logo of Windows 95 (LOGO.SYS) and choose the palette colours that the system \
-cycles while it starts: logofit fits any picture into the logo's layout, \
-palpack reports and packs its palette, huefind and huefind16 find and change \
-palette colours, cyclemake moves the chosen colours into the animated slots \
+"Console programs that turn a picture into the 320x400, 256-colour start-up
+logo of Windows 95 (LOGO.SYS) and choose the palette colours that the system
+cycles while it starts: logofit fits any picture into the logo's layout,
+palpack reports and packs its palette, huefind and huefind16 find and change
+palette colours, cyclemake moves the chosen colours into the animated slots
 and writes the logo file, and cycleview previews the animation as a GIF.")
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
