@@ -45,7 +45,7 @@ set(CPACK_PACKAGE_NAME ${LOGO_PACKAGE_NAME})
 set(CPACK_PACKAGE_CONTACT "Startup Logo Tools maintainers <logo-tools@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "console tools that make the Windows 95 start-up logo and its colour cycling")
-# Debian shows the description as written: lines kept under 80 columns.
+# dpkg shows these lines as they are: each kept under 80 columns.
 set(CPACK_PACKAGE_DESCRIPTION
 "Console programs that turn a picture into the 320x400, 256-colour start-up
 logo of Windows 95 (LOGO.SYS) and choose the palette colours that the system
