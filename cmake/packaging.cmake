@@ -34,7 +34,7 @@ foreach(program IN LISTS LOGO_INSTALLED_PROGRAMS)
 endforeach()
 add_custom_target(manual_pages ALL DEPENDS ${packed_pages})
 install(FILES ${packed_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES README.md DESTINATION ${LOGO_DOC_DIR})
+install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${LOGO_DOC_DIR})
 
 if(PROJECT_VERSION)
   set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
