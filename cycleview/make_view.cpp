@@ -10,10 +10,7 @@ Outcome writeView(const ViewRequest& request, const Logo& logo, std::FILE* sourc
   Animation animation = planAnimation(logo, request);
   logo::AtomicOutput output(request.outputPath, source);
   if (!output) return Outcome::kOutputUncreatable;
-  if (!writeGif(animation, output)) {
-    output.discard();
-    return Outcome::kWriteFailed;
-  }
+  if (!writeGif(animation, output)) return Outcome::kWriteFailed;
   switch (output.commit()) {
     case logo::AtomicOutput::Result::kWritten:
       return Outcome::kWritten;
