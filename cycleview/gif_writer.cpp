@@ -74,7 +74,9 @@ bool putPixels(GifFileType* gif, const std::vector<std::uint8_t>& indices, int w
 }
 
 // Puts again the sub-blocks that giflib wrote for an earlier image with the
-// same indices; the empty block that ended them is put by the last call.
+// same indices. giflib writes an image's code size with its descriptor, and
+// while its lines are put nothing but its sub-blocks, the empty one last:
+// that is what `captured` holds. The empty block is put by the last call.
 bool putCompressedAgain(GifFileType* gif, const std::string& captured) {
   const auto* block = reinterpret_cast<const GifByteType*>(captured.data());
   const auto* end = block + captured.size();

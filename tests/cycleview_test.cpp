@@ -79,9 +79,10 @@ Canvas expectedFrame(const Picture& logo, const FrameCase& c, int f) {
   return shown;
 }
 
-// Draws frame i over what the frames before it left, as a viewer does.
+// Draws frame i over what the frames before it left, as a viewer does; giflib
+// fills in the frame's control block, with no transparency when it has none.
 GraphicsControlBlock drawFrame(const GifFileType* gif, int i, Canvas& canvas) {
-  GraphicsControlBlock control{DISPOSAL_UNSPECIFIED, false, 0, NO_TRANSPARENT_COLOR};
+  GraphicsControlBlock control{};
   DGifSavedExtensionToGCB(const_cast<GifFileType*>(gif), i, &control);
   const SavedImage& image = gif->SavedImages[i];
   const GifImageDesc& area = image.ImageDesc;
