@@ -175,6 +175,7 @@ TEST(Cycleview, SpeaksAndLeavesNothingBehindOnEveryError) {
       {{"--delay", "10001", "missing.sys", "out.gif"}, "DELAY NUM. ERROR\n", 1},
       {{"missing.sys", "out.gif"}, "IN FILE OPEN ERROR\n", 1},
       {{"folder", "out.gif"}, "IN FILE OPEN ERROR\n", 1},
+      {{"/proc/self/mem", "out.gif"}, "IN FILE READ ERROR\n", 1},  // fails at offset 0
       {{"logo.sys", "./logo.sys"}, "SAME FILE ERROR\n", 1},
       {{"plain.bmp", "out.gif"}, "ERROR!! THIS IN-FILE IS NOT LOGO-FILE !\n", 1},
       {{"logo.sys", "no/such/out.gif"}, "OUT FILE OPEN ERROR\n", 1},
