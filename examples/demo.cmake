@@ -41,9 +41,12 @@ run(none.txt "Make the logo file: the ring colours found above go to slots 255 d
     ${BIN}/cyclemake packed.bmp logo.sys 12 72 73 74 75 76 77 78 79 80 81 82 83)
 run(yes.txt "Repack the logo file, keeping its animated slots"
     ${BIN}/palpack logo.sys -a repacked.bmp)
+run(none.txt "Preview the animation: the logo's colour cycling as a looping GIF"
+    ${CYCLEVIEW} logo.sys logo.gif)
 
 message("The demo wrote its files to ${OUT}:")
-foreach(name packed.bmp logo.sys repacked.bmp)
+foreach(name packed.bmp logo.sys repacked.bmp logo.gif)
   file(SIZE ${OUT}/${name} size)
   message("  ${name}  ${size} bytes")
 endforeach()
+message("Open ${OUT}/logo.gif in a web browser or an image viewer to see the logo animate.")
