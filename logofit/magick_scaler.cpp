@@ -47,6 +47,18 @@ const char* formatOf(ByteView bytes) {
   return nullptr;
 }
 
+// The library's text without the program name before it and the source
+// location after it: "Premature end of JPEG file".
+std::string reasonOf(const Magick::Exception& failure, const char* format) {
+  std::string text = failure.what();
+  std::size_t colon = text.find(": ");
+  if (colon != std::string::npos && text.compare(0, colon, MagickCore::GetClientName()) == 0) {
+    text.erase(0, colon + 2);
+  }
+  text = text.substr(0, std::min(text.find(" `"), text.find(" @ ")));
+  return std::string(format) + ": " + text;
+}
+
 // Reads the first frame. Damaged data is an error; other warnings (an odd
 // colour profile, say) are not.
 bool readFirstFrame(Magick::Image& image, ByteView bytes, bool ping, std::string& why) {
@@ -68,11 +80,11 @@ bool readFirstFrame(Magick::Image& image, ByteView bytes, bool ping, std::string
       image.read(blob);
     }
   } catch (const Magick::WarningCorruptImage& damaged) {
-    why = damaged.what();
+    why = reasonOf(damaged, format);
     return false;
   } catch (const Magick::Warning&) {
   } catch (const Magick::Exception& failure) {
-    why = failure.what();
+    why = reasonOf(failure, format);
     return false;
   }
   if (image.columns() == 0 || image.rows() == 0) {
@@ -121,7 +133,7 @@ bool cropScaleAndExport(Magick::Image& image, const Placement& placement, RgbPic
     scaled.rgb.assign(std::size_t(scaled.width) * scaled.height * 3, 0);
     image.write(0, 0, scaled.width, scaled.height, "RGB", Magick::CharPixel, scaled.rgb.data());
   } catch (const Magick::Exception& failure) {
-    why = failure.what();
+    why = reasonOf(failure, "scaling");
     return false;
   }
   return true;
@@ -153,7 +165,7 @@ bool scalePixels(const RgbPicture& source, const Placement& placement, RgbPictur
     Magick::Image image(source.width, source.height, "RGB", Magick::CharPixel, source.rgb.data());
     return cropScaleAndExport(image, placement, scaled, why);
   } catch (const Magick::Exception& failure) {
-    why = failure.what();
+    why = reasonOf(failure, "scaling");
     return false;
   }
 }

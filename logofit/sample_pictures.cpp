@@ -231,6 +231,7 @@ Bytes encodePng(const IndexedPicture& picture, int bitDepth) {
     throw std::runtime_error("libpng");
   }
   png_set_write_fn(png, &out, appendPng, flushNothing);
+  png_set_check_for_invalid_index(png, -1);  // so a test can write a broken file
   png_set_IHDR(png, info, picture.width, picture.height, bitDepth, PNG_COLOR_TYPE_PALETTE,
                PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   std::vector<png_color> palette;
