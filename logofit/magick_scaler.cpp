@@ -95,22 +95,31 @@ bool readFirstFrame(Magick::Image& image, ByteView bytes, bool ping, std::string
 }
 
 // JPEG can be decoded at 1/2, 1/4 or 1/8 of its size, far faster; the
-// hint asks for no less than the scaled picture needs.
+// hint asks for no less than the scaled picture needs, whichever way the
+// picture is turned.
 void hintDecodedSize(Magick::Image& image, const Placement& placement) {
   auto needed = [](int full, int scaled, int crop) {
     return static_cast<long long>(std::ceil(double(full) * scaled / crop));
   };
-  image.defineValue(
-      "jpeg", "size",
-      std::to_string(needed(placement.sourceWidth, placement.scaledWidth, placement.cropWidth)) +
-          "x" +
-          std::to_string(
-              needed(placement.sourceHeight, placement.scaledHeight, placement.cropHeight)));
+  std::string side = std::to_string(
+      std::max(needed(placement.sourceWidth, placement.scaledWidth, placement.cropWidth),
+               needed(placement.sourceHeight, placement.scaledHeight, placement.cropHeight)));
+  image.defineValue("jpeg", "size", side + "x" + side);
+}
+
+// Cameras store a portrait photograph as a landscape one with a tag that
+// says how to turn it.
+bool turnedAQuarter(const Magick::Image& image) {
+  Magick::OrientationType orientation = image.orientation();
+  return orientation == Magick::LeftTopOrientation || orientation == Magick::RightTopOrientation ||
+         orientation == Magick::RightBottomOrientation ||
+         orientation == Magick::LeftBottomOrientation;
 }
 
 bool cropScaleAndExport(Magick::Image& image, const Placement& placement, RgbPicture& scaled,
                         std::string& why) {
   try {
+    image.autoOrient();
     double rx = double(image.columns()) / placement.sourceWidth;
     double ry = double(image.rows()) / placement.sourceHeight;
     image.colorSpace(Magick::sRGBColorspace);
@@ -157,6 +166,7 @@ bool pingPicture(ByteView bytes, int& width, int& height, std::string& why) {
   if (!readFirstFrame(image, bytes, true, why)) return false;
   width = static_cast<int>(std::min<std::size_t>(image.columns(), 1 << 30));
   height = static_cast<int>(std::min<std::size_t>(image.rows(), 1 << 30));
+  if (turnedAQuarter(image)) std::swap(width, height);
   return true;
 }
 

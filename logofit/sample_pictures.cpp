@@ -278,11 +278,12 @@ Bytes encodeGif(const IndexedPicture& picture) {
   return out;
 }
 
-Bytes encodeTruecolour(const RgbPicture& picture, const char* format) {
+Bytes encodeTruecolour(const RgbPicture& picture, const char* format, int orientation) {
   Magick::InitializeMagick(nullptr);
   Magick::Image image(picture.width, picture.height, "RGB", Magick::CharPixel, picture.rgb.data());
   image.magick(std::string(format) == "PNG" ? "PNG24" : format);
   image.quality(90);
+  image.orientation(static_cast<Magick::OrientationType>(orientation));
   Magick::Blob blob;
   image.write(&blob);
   const auto* data = static_cast<const std::uint8_t*>(blob.data());

@@ -37,8 +37,9 @@ Bytes encodeTruecolourBitmap(const RgbPicture& picture);
 Bytes encodePng(const IndexedPicture& picture, int bitDepth);
 // `picture` as the first frame; a second frame follows.
 Bytes encodeGif(const IndexedPicture& picture);
-// "JPEG" or "PNG" (always 24-bit), through the image library.
-Bytes encodeTruecolour(const RgbPicture& picture, const char* format);
+// "JPEG", "TIFF" or "PNG" (always 24-bit), through the image library,
+// with an orientation tag where the format has one (1 to 8, as in EXIF).
+Bytes encodeTruecolour(const RgbPicture& picture, const char* format, int orientation = 1);
 
 // Smooth gradients, noise and hard edges.
 RgbPicture photoLike(int width, int height);
