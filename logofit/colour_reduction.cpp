@@ -16,8 +16,10 @@ struct Release {
 template <typename T>
 using Owned = std::unique_ptr<T, Release>;
 
-// The fastest setting still finds the colours of a drawing; the default
-// one is kept for people's pictures.
+// On a 320x400 photograph speed 5 takes 70 ms less than the library's
+// default 4 and loses 0.04 dB; from 7 on the loss grows to tenths of a dB.
+constexpr int kSpeed = 5;
+// The fastest setting still finds the colours of a drawing.
 constexpr int kQuickSpeed = 10;
 
 }  // namespace
@@ -35,7 +37,7 @@ bool reduceColours(const RgbPicture& picture, const Reduction& reduction, Indexe
     why = "cannot set up the colour reduction";
     return false;
   }
-  if (reduction.quick) liq_set_speed(attr.get(), kQuickSpeed);
+  liq_set_speed(attr.get(), reduction.quick ? kQuickSpeed : kSpeed);
   Owned<liq_image> image(
       liq_image_create_rgba(attr.get(), rgba.data(), picture.width, picture.height, 0));
   if (!image) {
