@@ -1,0 +1,273 @@
+// The bitmap layouts editors and converters write for palette pictures,
+// read from a byte buffer with every offset checked against its end.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "logofit/pictures.h"
+
+namespace logofit {
+namespace {
+
+constexpr std::size_t kFileHeaderSize = 14;
+constexpr std::size_t kCoreHeaderSize = 12;  // OS/2: 16-bit sizes, 3-byte palette entries
+constexpr std::uint32_t kUncompressed = 0;
+constexpr std::uint32_t kRle8 = 1;
+constexpr std::uint32_t kRle4 = 2;
+
+std::uint32_t littleEndian(ByteView bytes, std::size_t at, std::size_t size) {
+  std::uint32_t value = 0;
+  for (std::size_t i = size; i-- > 0;) value = (value << 8) | bytes[at + i];
+  return value;
+}
+
+std::string format(const char* pattern, long long a, long long b = 0) {
+  char text[160];
+  std::snprintf(text, sizeof text, pattern, a, b);
+  return text;
+}
+
+struct Layout {
+  std::size_t headerSize = 0;
+  long long width = 0;
+  long long height = 0;
+  bool topDown = false;
+  int bits = 0;
+  std::uint32_t compression = kUncompressed;
+  std::uint32_t coloursUsed = 0;
+  std::size_t pixelOffset = 0;
+};
+
+bool knownHeaderSize(std::size_t size) {
+  return size == kCoreHeaderSize || size == 40 || size == 52 || size == 56 || size == 108 ||
+         size == 124;
+}
+
+Reading readLayout(ByteView bytes, Layout& layout, std::string& why) {
+  if (bytes.size() < kFileHeaderSize + 4) {
+    why = "the file ends inside the bitmap header";
+    return Reading::kMalformed;
+  }
+  layout.headerSize = littleEndian(bytes, 14, 4);
+  if (!knownHeaderSize(layout.headerSize)) {
+    why = format("unknown bitmap information header of %lld bytes", layout.headerSize);
+    return Reading::kMalformed;
+  }
+  if (bytes.size() < kFileHeaderSize + layout.headerSize) {
+    why = "the file ends inside the bitmap header";
+    return Reading::kMalformed;
+  }
+  layout.pixelOffset = littleEndian(bytes, 10, 4);
+  if (layout.headerSize == kCoreHeaderSize) {
+    layout.width = littleEndian(bytes, 18, 2);
+    layout.height = littleEndian(bytes, 20, 2);
+    layout.bits = static_cast<int>(littleEndian(bytes, 24, 2));
+    return Reading::kIndexed;
+  }
+  layout.width = static_cast<std::int32_t>(littleEndian(bytes, 18, 4));
+  layout.height = static_cast<std::int32_t>(littleEndian(bytes, 22, 4));
+  layout.topDown = layout.height < 0;
+  layout.height = std::abs(layout.height);
+  layout.bits = static_cast<int>(littleEndian(bytes, 28, 2));
+  layout.compression = littleEndian(bytes, 30, 4);
+  layout.coloursUsed = littleEndian(bytes, 46, 4);
+  return Reading::kIndexed;
+}
+
+Reading checkLayout(const Layout& layout, const Limits& limits, std::string& why) {
+  if (layout.bits == 16 || layout.bits == 24 || layout.bits == 32) return Reading::kNotMine;
+  if (layout.bits != 1 && layout.bits != 4 && layout.bits != 8) {
+    why = format("%lld bits per pixel", layout.bits);
+    return Reading::kMalformed;
+  }
+  bool compressionFits = layout.compression == kUncompressed ||
+                         (layout.compression == kRle8 && layout.bits == 8) ||
+                         (layout.compression == kRle4 && layout.bits == 4);
+  if (!compressionFits) {
+    why = format("compression %lld with %lld bits per pixel", layout.compression, layout.bits);
+    return Reading::kMalformed;
+  }
+  if (!acceptableSize(layout.width, layout.height, limits, why)) return Reading::kMalformed;
+  return Reading::kIndexed;
+}
+
+bool readPalette(ByteView bytes, const Layout& layout, IndexedPicture& picture, std::string& why) {
+  std::size_t paletteStart = kFileHeaderSize + layout.headerSize;
+  std::size_t entrySize = layout.headerSize == kCoreHeaderSize ? 3 : 4;
+  std::size_t addressable = std::size_t{1} << layout.bits;
+  std::size_t declared = layout.coloursUsed == 0 ? addressable : layout.coloursUsed;
+  if (declared > addressable) {
+    why = format("a palette of %lld entries for %lld bits per pixel", declared, layout.bits);
+    return false;
+  }
+  if (layout.pixelOffset < paletteStart || layout.pixelOffset > bytes.size()) {
+    why = format("pixel offset %lld outside the file of %lld bytes", layout.pixelOffset,
+                 bytes.size());
+    return false;
+  }
+  // Writers that drop unused entries often leave the count at zero: the
+  // pixel offset then tells where the palette ends.
+  std::size_t entries = std::min(declared, (layout.pixelOffset - paletteStart) / entrySize);
+  if (entries == 0) {
+    why = "no palette before the pixels";
+    return false;
+  }
+  for (std::size_t i = 0; i < entries; ++i) {
+    const std::uint8_t* entry = bytes.data() + paletteStart + i * entrySize;
+    picture.palette.push_back({entry[0], entry[1], entry[2], 0});
+  }
+  return true;
+}
+
+bool readUncompressed(ByteView bytes, const Layout& layout, IndexedPicture& picture,
+                      std::string& why) {
+  long long rowBits = layout.width * layout.bits;
+  long long stride = (rowBits + 31) / 32 * 4;
+  // The last row's padding is often left out.
+  long long needed = stride * (layout.height - 1) + (rowBits + 7) / 8;
+  long long available = static_cast<long long>(bytes.size() - layout.pixelOffset);
+  if (needed > available) {
+    why = format("the pixels need %lld bytes, the file holds %lld", needed, available);
+    return false;
+  }
+  int bits = layout.bits;
+  int perByte = 8 / bits;
+  for (long long stored = 0; stored < layout.height; ++stored) {
+    const std::uint8_t* row = bytes.data() + layout.pixelOffset + stored * stride;
+    long long y = layout.topDown ? stored : layout.height - 1 - stored;
+    std::uint8_t* out = picture.indices.data() + y * layout.width;
+    for (long long x = 0; x < layout.width; ++x) {
+      int shift = 8 - bits * static_cast<int>(x % perByte + 1);
+      out[x] = static_cast<std::uint8_t>((row[x / perByte] >> shift) & ((1 << bits) - 1));
+    }
+  }
+  return true;
+}
+
+// Run-length data: pairs (count, value) and escapes 0,0 end of line;
+// 0,1 end of picture; 0,2,dx,dy move; 0,n n literal pixels padded to a
+// 16-bit boundary. Pixels that a move or a line end skips keep index 0.
+class RleDecoder {
+ public:
+  RleDecoder(ByteView bytes, const Layout& layout, IndexedPicture& picture)
+      : bytes_(bytes), layout_(layout), picture_(picture), at_(layout.pixelOffset) {}
+
+  bool decode(std::string& why) {
+    while (true) {
+      if (!has(2)) return fail(why, "the run-length data ends before its end mark");
+      std::uint8_t count = bytes_[at_];
+      std::uint8_t value = bytes_[at_ + 1];
+      at_ += 2;
+      if (count > 0) {
+        for (int i = 0; i < count; ++i) {
+          if (!put(nibbleOrByte(value, i))) return fail(why, error_);
+        }
+      } else if (value == 0) {
+        x_ = 0;
+        if (++line_ > layout_.height) return fail(why, "the run-length data passes the last row");
+      } else if (value == 1) {
+        return true;
+      } else if (value == 2) {
+        if (!move()) return fail(why, error_);
+      } else if (!literal(value)) {
+        return fail(why, error_);
+      }
+    }
+  }
+
+ private:
+  bool has(std::size_t size) const { return bytes_.size() - at_ >= size; }
+  bool fail(std::string& why, const std::string& reason) {
+    why = reason;
+    return false;
+  }
+  std::uint8_t nibbleOrByte(std::uint8_t value, int i) const {
+    if (layout_.bits == 8) return value;
+    return i % 2 == 0 ? value >> 4 : value & 15;
+  }
+
+  bool put(std::uint8_t index) {
+    if (line_ >= layout_.height) {
+      error_ = "the run-length data passes the last row";
+      return false;
+    }
+    if (x_ >= layout_.width) {
+      error_ = format("a run passes the end of row %lld", line_);
+      return false;
+    }
+    long long y = layout_.topDown ? line_ : layout_.height - 1 - line_;
+    picture_.indices[y * layout_.width + x_++] = index;
+    return true;
+  }
+
+  bool move() {
+    if (!has(2)) {
+      error_ = "the run-length data ends inside a move";
+      return false;
+    }
+    x_ += bytes_[at_];
+    line_ += bytes_[at_ + 1];
+    at_ += 2;
+    if (x_ > layout_.width || line_ > layout_.height || (line_ == layout_.height && x_ > 0)) {
+      error_ = "a move leaves the picture";
+      return false;
+    }
+    return true;
+  }
+
+  bool literal(int count) {
+    std::size_t size = layout_.bits == 8 ? count : (count + 1) / 2;
+    if (!has(size)) {
+      error_ = "the run-length data ends inside a literal run";
+      return false;
+    }
+    for (int i = 0; i < count; ++i) {
+      std::uint8_t byte = bytes_[at_ + (layout_.bits == 8 ? i : i / 2)];
+      if (!put(nibbleOrByte(byte, i))) return false;
+    }
+    at_ += size + size % 2;
+    if (at_ > bytes_.size()) at_ = bytes_.size();
+    return true;
+  }
+
+  ByteView bytes_;
+  const Layout& layout_;
+  IndexedPicture& picture_;
+  std::size_t at_;
+  long long x_ = 0;
+  long long line_ = 0;
+  std::string error_;
+};
+
+bool checkIndices(const IndexedPicture& picture, std::string& why) {
+  auto highest = std::max_element(picture.indices.begin(), picture.indices.end());
+  if (*highest < picture.palette.size()) return true;
+  why = format("pixel index %lld beyond the palette of %lld entries", *highest,
+               picture.palette.size());
+  return false;
+}
+
+}  // namespace
+
+Reading readBitmap(ByteView bytes, const Limits& limits, IndexedPicture& picture,
+                   std::string& why) {
+  if (bytes.size() < 2 || bytes[0] != 'B' || bytes[1] != 'M') return Reading::kNotMine;
+  Layout layout;
+  Reading reading = readLayout(bytes, layout, why);
+  if (reading == Reading::kIndexed) reading = checkLayout(layout, limits, why);
+  if (reading != Reading::kIndexed) return reading;
+  if (!readPalette(bytes, layout, picture, why)) return Reading::kMalformed;
+  picture.width = static_cast<int>(layout.width);
+  picture.height = static_cast<int>(layout.height);
+  picture.indices.assign(static_cast<std::size_t>(layout.width * layout.height), 0);
+  bool decoded = layout.compression == kUncompressed
+                     ? readUncompressed(bytes, layout, picture, why)
+                     : RleDecoder(bytes, layout, picture).decode(why);
+  if (!decoded || !checkIndices(picture, why)) return Reading::kMalformed;
+  if (layout.headerSize != kCoreHeaderSize) {
+    std::copy_n(bytes.begin() + logo::kAnimationStartOffset, 4, picture.importantColours.begin());
+  }
+  return Reading::kIndexed;
+}
+
+}  // namespace logofit

@@ -1,0 +1,375 @@
+#include "logofit/sample_pictures.h"
+
+#include <Magick++.h>
+#include <gif_lib.h>
+#include <png.h>
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+namespace logofit::samples {
+namespace {
+
+void put(Bytes& out, std::uint32_t value, int size) {
+  for (int i = 0; i < size; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
+std::uint8_t channel(double value) {
+  return static_cast<std::uint8_t>(std::clamp(value, 0.0, 255.0));
+}
+
+// Picture row `line` counted from the bottom.
+const std::uint8_t* storedRow(const IndexedPicture& picture, int line) {
+  return picture.indices.data() + std::size_t(picture.height - 1 - line) * picture.width;
+}
+
+class RunLengthWriter {
+ public:
+  RunLengthWriter(const IndexedPicture& picture, int bits) : picture_(picture), bits_(bits) {}
+
+  Bytes write() {
+    for (int line = 0; line < picture_.height && !zeroFrom(line); ++line) writeLine(line);
+    out_.insert(out_.end(), {0, 1});
+    return out_;
+  }
+
+ private:
+  bool zeroFrom(int line) const {
+    const std::uint8_t* start = storedRow(picture_, picture_.height - 1);
+    return std::all_of(start, storedRow(picture_, line) + picture_.width,
+                       [](std::uint8_t i) { return i == 0; });
+  }
+  int count(const std::uint8_t* row, int x, int end, std::uint8_t value) const {
+    int n = 0;
+    while (x + n < end && n < 255 && row[x + n] == value) ++n;
+    return n;
+  }
+  bool runStarts(const std::uint8_t* row, int x, int end) const {
+    return count(row, x, end, 0) >= 4 || count(row, x, end, row[x]) >= 3;
+  }
+  std::uint8_t pair(std::uint8_t index) const {
+    return bits_ == 8 ? index : static_cast<std::uint8_t>(index << 4 | index);
+  }
+
+  void writeLine(int line) {
+    const std::uint8_t* row = storedRow(picture_, line);
+    int end = picture_.width;
+    while (end > 0 && row[end - 1] == 0) --end;
+    if (end == 0) {
+      out_.insert(out_.end(), {0, 2, 0, 1});  // a move one row up
+      return;
+    }
+    for (int x = 0; x < end;) {
+      int zeros = count(row, x, end, 0);
+      int same = count(row, x, end, row[x]);
+      if (zeros >= 4) {
+        out_.insert(out_.end(), {0, 2, static_cast<std::uint8_t>(zeros), 0});
+        x += zeros;
+      } else if (same >= 3) {
+        out_.insert(out_.end(), {static_cast<std::uint8_t>(same), pair(row[x])});
+        x += same;
+      } else {
+        int n = 1;
+        while (x + n < end && n < 255 && !runStarts(row, x + n, end)) ++n;
+        writeLiteral(row + x, n);
+        x += n;
+      }
+    }
+    out_.insert(out_.end(), {0, 0});
+  }
+
+  void writeLiteral(const std::uint8_t* pixels, int n) {
+    if (n < 3) {  // literal runs are 3 pixels or more
+      for (int i = 0; i < n; ++i) out_.insert(out_.end(), {1, pair(pixels[i])});
+      return;
+    }
+    out_.insert(out_.end(), {0, static_cast<std::uint8_t>(n)});
+    std::size_t start = out_.size();
+    for (int i = 0; i < n; ++i) {
+      if (bits_ == 8) {
+        out_.push_back(pixels[i]);
+      } else if (i % 2 == 0) {
+        out_.push_back(static_cast<std::uint8_t>(pixels[i] << 4));
+      } else {
+        out_.back() |= pixels[i];
+      }
+    }
+    if ((out_.size() - start) % 2 != 0) out_.push_back(0);
+  }
+
+  const IndexedPicture& picture_;
+  int bits_;
+  Bytes out_;
+};
+
+Bytes packedRows(const IndexedPicture& picture, int bits, bool topDown) {
+  std::size_t stride = (std::size_t(picture.width) * bits + 31) / 32 * 4;
+  Bytes out(stride * picture.height, 0);
+  for (int stored = 0; stored < picture.height; ++stored) {
+    int y = topDown ? stored : picture.height - 1 - stored;
+    for (int x = 0; x < picture.width; ++x) {
+      int shift = 8 - bits * (x % (8 / bits) + 1);
+      out[stored * stride + x * bits / 8] |=
+          static_cast<std::uint8_t>(picture.indices[y * picture.width + x] << shift);
+    }
+  }
+  return out;
+}
+
+extern "C" void appendPng(png_structp png, png_bytep data, png_size_t size) {
+  auto* out = static_cast<Bytes*>(png_get_io_ptr(png));
+  out->insert(out->end(), data, data + size);
+}
+
+extern "C" void flushNothing(png_structp) {}
+
+int appendGif(GifFileType* gif, const GifByteType* data, int size) {
+  auto* out = static_cast<Bytes*>(gif->UserData);
+  out->insert(out->end(), data, data + size);
+  return size;
+}
+
+void mustWork(bool done, const char* what) {
+  if (!done) throw std::runtime_error(what);
+}
+
+}  // namespace
+
+IndexedPicture patternPicture(int width, int height, int entries) {
+  IndexedPicture picture{width, height, {}, {}, {}};
+  for (int i = 0; i < entries; ++i) {
+    // 29 is odd, so every entry has a red of its own.
+    picture.palette.push_back({static_cast<std::uint8_t>(i * 53 + 17),
+                               static_cast<std::uint8_t>(i * 101 + 5),
+                               static_cast<std::uint8_t>(i * 29 + 200), 0});
+  }
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      int index = ((x / (1 + y % 17)) + y) % entries;
+      if (x >= 200 && x < 223) index = (x * 7 + y) % entries;  // literal, odd length
+      bool zero = y < 3 || y % 50 == 7 || (x >= width - 40 && y % 3 == 0) ||
+                  (x >= 100 && x < 140 && y % 5 == 1);
+      picture.indices.push_back(static_cast<std::uint8_t>(zero ? 0 : index));
+    }
+  }
+  return picture;
+}
+
+Bytes encodeRunLengths(const IndexedPicture& picture, int bits) {
+  return RunLengthWriter(picture, bits).write();
+}
+
+Bytes encodeBitmap(const IndexedPicture& picture, const BitmapLayout& layout) {
+  bool core = layout.header == Header::kCore;
+  auto headerSize = static_cast<std::uint32_t>(layout.header);
+  std::uint32_t entries = static_cast<std::uint32_t>(picture.palette.size());
+  Bytes pixels = layout.compression == Compression::kNone
+                     ? packedRows(picture, layout.bits, layout.topDown)
+                     : encodeRunLengths(picture, layout.bits);
+  std::uint32_t offset = 14 + headerSize + entries * (core ? 3 : 4);
+  Bytes out = {'B', 'M'};
+  put(out, offset + static_cast<std::uint32_t>(pixels.size()), 4);
+  put(out, 0, 4);
+  put(out, offset, 4);
+  put(out, headerSize, 4);
+  if (core) {
+    put(out, picture.width, 2);
+    put(out, picture.height, 2);
+    put(out, 1, 2);
+    put(out, layout.bits, 2);
+  } else {
+    put(out, picture.width, 4);
+    put(out, layout.topDown ? -picture.height : picture.height, 4);
+    put(out, 1, 2);
+    put(out, layout.bits, 2);
+    put(out, static_cast<std::uint32_t>(layout.compression), 4);
+    put(out, static_cast<std::uint32_t>(pixels.size()), 4);
+    put(out, 2835, 4);  // 72 dots per inch
+    put(out, 2835, 4);
+    put(out, layout.countInHeader ? entries : 0, 4);
+    out.insert(out.end(), picture.importantColours.begin(), picture.importantColours.end());
+    out.resize(14 + headerSize, 0);
+  }
+  for (const logo::PaletteEntry& entry : picture.palette) {
+    out.insert(out.end(), {entry.blue, entry.green, entry.red});
+    if (!core) out.push_back(0);
+  }
+  out.insert(out.end(), pixels.begin(), pixels.end());
+  return out;
+}
+
+Bytes encodeTruecolourBitmap(const RgbPicture& picture) {
+  std::size_t stride = (std::size_t(picture.width) * 3 + 3) / 4 * 4;
+  Bytes out = {'B', 'M'};
+  put(out, static_cast<std::uint32_t>(54 + stride * picture.height), 4);
+  put(out, 0, 4);
+  put(out, 54, 4);
+  put(out, 40, 4);
+  put(out, picture.width, 4);
+  put(out, picture.height, 4);
+  put(out, 1, 2);
+  put(out, 24, 2);
+  out.resize(54, 0);
+  for (int y = picture.height - 1; y >= 0; --y) {
+    for (int x = 0; x < picture.width; ++x) {
+      const std::uint8_t* rgb = picture.rgb.data() + (std::size_t(y) * picture.width + x) * 3;
+      out.insert(out.end(), {rgb[2], rgb[1], rgb[0]});
+    }
+    out.resize(out.size() + stride - picture.width * 3, 0);
+  }
+  return out;
+}
+
+Bytes encodePng(const IndexedPicture& picture, int bitDepth) {
+  Bytes out;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  mustWork(png && info, "libpng");
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    throw std::runtime_error("libpng");
+  }
+  png_set_write_fn(png, &out, appendPng, flushNothing);
+  png_set_check_for_invalid_index(png, -1);  // so a test can write a broken file
+  png_set_IHDR(png, info, picture.width, picture.height, bitDepth, PNG_COLOR_TYPE_PALETTE,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  std::vector<png_color> palette;
+  for (const auto& e : picture.palette) palette.push_back({e.red, e.green, e.blue});
+  png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
+  png_write_info(png, info);
+  png_set_packing(png);
+  for (int y = 0; y < picture.height; ++y) {
+    png_write_row(png, picture.indices.data() + std::size_t(y) * picture.width);
+  }
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  return out;
+}
+
+Bytes encodeGif(const IndexedPicture& picture) {
+  Bytes out;
+  int error = 0;
+  GifFileType* gif = EGifOpen(&out, appendGif, &error);
+  mustWork(gif != nullptr, "giflib");
+  int tableSize = 2;
+  while (tableSize < static_cast<int>(picture.palette.size())) tableSize *= 2;
+  std::vector<GifColorType> colours(tableSize, GifColorType{0, 0, 0});
+  for (std::size_t i = 0; i < picture.palette.size(); ++i) {
+    colours[i] = {picture.palette[i].red, picture.palette[i].green, picture.palette[i].blue};
+  }
+  ColorMapObject* map = GifMakeMapObject(tableSize, colours.data());
+  EGifSetGifVersion(gif, true);
+  bool done = EGifPutScreenDesc(gif, picture.width, picture.height, 8, 0, map) == GIF_OK;
+  for (int frame = 0; frame < 2 && done; ++frame) {
+    done = EGifPutImageDesc(gif, 0, 0, picture.width, picture.height, false, nullptr) == GIF_OK;
+    std::vector<GifPixelType> row(picture.width);
+    for (int y = 0; y < picture.height && done; ++y) {
+      for (int x = 0; x < picture.width; ++x) {
+        // The second frame shows other indices: only the first may count.
+        row[x] = picture.indices[y * picture.width + x] ^ static_cast<GifPixelType>(frame);
+      }
+      done = EGifPutLine(gif, row.data(), picture.width) == GIF_OK;
+    }
+  }
+  GifFreeMapObject(map);
+  done = EGifCloseFile(gif, &error) == GIF_OK && done;
+  mustWork(done, "giflib");
+  return out;
+}
+
+Bytes encodeTruecolour(const RgbPicture& picture, const char* format, int orientation) {
+  Magick::InitializeMagick(nullptr);
+  Magick::Image image(picture.width, picture.height, "RGB", Magick::CharPixel, picture.rgb.data());
+  image.magick(std::string(format) == "PNG" ? "PNG24" : format);
+  image.quality(90);
+  image.orientation(static_cast<Magick::OrientationType>(orientation));
+  Magick::Blob blob;
+  image.write(&blob);
+  const auto* data = static_cast<const std::uint8_t*>(blob.data());
+  return Bytes(data, data + blob.length());
+}
+
+RgbPicture photoLike(int width, int height) {
+  RgbPicture picture{width, height, {}};
+  std::uint32_t noise = 12345;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      double u = double(x) / width;
+      double v = double(y) / height;
+      double rgb[3] = {255 * u, 255 * v, 128 + 100 * std::sin(6.28 * (1.5 * u + v))};
+      if ((u - 0.7) * (u - 0.7) + (v - 0.3) * (v - 0.3) < 0.02) {  // a sun with a hard rim
+        rgb[0] = 250, rgb[1] = 220, rgb[2] = 60;
+      }
+      if (v > 0.75) rgb[0] *= 0.4, rgb[1] = rgb[1] * 0.5 + 40, rgb[2] *= 0.3;  // the ground
+      noise = noise * 1664525 + 1013904223;
+      double grain = int(noise >> 24) % 25 - 12;
+      for (double c : rgb) picture.rgb.push_back(channel(c + grain));
+    }
+  }
+  return picture;
+}
+
+RgbPicture drawing(int width, int height) {
+  RgbPicture picture{width, height, {}};
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      double u = double(x) / width;
+      double v = double(y) / height;
+      std::uint8_t rgb[3] = {255, 255, 255};
+      auto paint = [&](int r, int g, int b) { rgb[0] = r, rgb[1] = g, rgb[2] = b; };
+      if (u > 0.1 && u < 0.45 && v > 0.1 && v < 0.5) paint(220, 30, 30);
+      if ((u - 0.7) * (u - 0.7) + (v - 0.35) * (v - 0.35) < 0.04) paint(30, 160, 60);
+      if (v > 0.6 && v < 0.9 && std::abs(u - 0.5) < (v - 0.6)) paint(240, 200, 0);
+      if (std::abs(u - v) < 0.004 || std::abs(v - 0.55) < 0.004) paint(0, 0, 0);
+      if (u > 0.05 && u < 0.3 && v > 0.65 && v < 0.95) paint(40, 60, 200);
+      picture.rgb.insert(picture.rgb.end(), rgb, rgb + 3);
+    }
+  }
+  return picture;
+}
+
+std::vector<Sample> everyKind() {
+  struct Kept {
+    const char* name;
+    int entries;
+    BitmapLayout layout;
+    std::uint8_t animationStart;
+  };
+  const Kept bitmaps[] = {
+      {"bmp8.bmp", 256, {8, Header::kInfo, Compression::kNone, false, false}, 0},
+      {"bmp8-short.bmp", 20, {8}, 0},
+      {"bmp8-top-down.bmp", 64, {8, Header::kInfo, Compression::kNone, true}, 0},
+      {"bmp4.bmp", 16, {4, Header::kInfo, Compression::kNone, false, false}, 0},
+      {"bmp4-short.bmp", 5, {4}, 0},
+      {"bmp1.bmp", 2, {1}, 0},
+      {"bmp8-os2.bmp", 256, {8, Header::kCore}, 0},
+      {"bmp4-v4.bmp", 12, {4, Header::kV4}, 0},
+      {"bmp8-v5.bmp", 100, {8, Header::kV5, Compression::kNone, true}, 0},
+      {"rle8.bmp", 240, {8, Header::kInfo, Compression::kRle8}, 236},
+      {"rle4.bmp", 16, {4, Header::kInfo, Compression::kRle4}, 0},
+  };
+  std::vector<Sample> samples;
+  for (const Kept& kind : bitmaps) {
+    IndexedPicture picture = patternPicture(320, 400, kind.entries);
+    picture.importantColours[0] = kind.animationStart;
+    samples.push_back({kind.name, encodeBitmap(picture, kind.layout), true, picture});
+  }
+  const std::pair<int, int> pngs[] = {{1, 2}, {2, 4}, {4, 11}, {8, 256}};
+  for (auto [depth, entries] : pngs) {
+    IndexedPicture picture = patternPicture(320, 400, entries);
+    samples.push_back(
+        {"png" + std::to_string(depth) + ".png", encodePng(picture, depth), true, picture});
+  }
+  IndexedPicture gif = patternPicture(320, 400, 50);
+  samples.push_back({"gif.gif", encodeGif(gif), true, gif});
+  samples.back().indexed.palette.resize(64, {0, 0, 0, 0});  // a GIF table has 2^n entries
+  samples.push_back({"bmp24.bmp", encodeTruecolourBitmap(photoLike(160, 60)), false, {}});
+  samples.push_back({"rgb.png", encodeTruecolour(photoLike(60, 160), "PNG"), false, {}});
+  samples.push_back({"photo.jpg", encodeTruecolour(photoLike(200, 150), "JPEG"), false, {}});
+  samples.push_back({"bmp8-small.bmp", encodeBitmap(patternPicture(160, 100, 30), {8}), false, {}});
+  samples.push_back({"gif-small.gif", encodeGif(patternPicture(64, 48, 7)), false, {}});
+  return samples;
+}
+
+}  // namespace logofit::samples
