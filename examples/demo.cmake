@@ -1,7 +1,8 @@
-# Runs the suite on the bundled picture, the way a user would from a shell.
-#   cmake -D SAMPLE=... -D OUT=... -D BIN=... -P demo.cmake
+# Runs the README's guide, from a photo to a finished logo and its preview,
+# the way a user would from a shell.
+#   cmake -D OUT=... -D BIN=... -P demo.cmake
+file(REMOVE_RECURSE ${OUT})
 file(MAKE_DIRECTORY ${OUT})
-file(COPY_FILE ${SAMPLE} ${OUT}/sample.bmp)
 file(WRITE ${OUT}/yes.txt "y\n")
 file(WRITE ${OUT}/none.txt "")
 # Red, green and blue of each ring colour, then "e" to end the search.
@@ -10,7 +11,7 @@ file(WRITE ${OUT}/ring-colours.txt
   "0\n255\n0\n" "0\n255\n128\n" "0\n255\n255\n" "0\n128\n255\n"
   "0\n0\n255\n" "128\n0\n255\n" "255\n0\n255\n" "255\n0\n128\n" "e\n")
 
-# The programs speak Shift-JIS; show their words in this terminal's UTF-8.
+# The programs speak Shift-JIS into a pipe; show their words in UTF-8.
 find_program(ICONV iconv)
 if(ICONV)
   set(to_terminal COMMAND ${ICONV} -f CP932 -t UTF-8)
@@ -31,22 +32,33 @@ function(run answers title)
   message("")
 endfunction()
 
+run(none.txt "Draw a photograph-like picture of 1600x1200 in millions of colours"
+    ${BIN}/draw_photo photo.png)
+run(none.txt "Bring it into the logo's layout: 320x400, 256 colours"
+    ${BIN}/logofit photo.png pic.bmp)
 run(none.txt "Which palette entries does the picture use?"
-    ${BIN}/palpack sample.bmp -p)
+    ${BIN}/palpack pic.bmp -p)
 run(yes.txt "Pack the used colours into the low slots"
-    ${BIN}/palpack sample.bmp -u packed.bmp)
+    ${BIN}/palpack pic.bmp -u packed.bmp)
 run(ring-colours.txt "Find the slots of the twelve ring colours"
     ${BIN}/huefind packed.bmp -s)
+# The slots the search above finds, as the README's guide types them.
+set(ring_slots 53 45 47 54 39 50 46 38 40 36 41 62)
+execute_process(COMMAND ${BIN}/huefind packed.bmp -s WORKING_DIRECTORY ${OUT}
+                INPUT_FILE ${OUT}/ring-colours.txt OUTPUT_VARIABLE search)
+string(REGEX MATCHALL "Palet Number = [0-9]+" found "${search}")
+string(REPLACE "Palet Number = " "" found "${found}")
+if(NOT found STREQUAL "${ring_slots}")
+  message(FATAL_ERROR "The ring colours are in slots ${found}, not ${ring_slots}")
+endif()
 run(none.txt "Make the logo file: the ring colours found above go to slots 255 down to 244"
-    ${BIN}/cyclemake packed.bmp logo.sys 12 72 73 74 75 76 77 78 79 80 81 82 83)
-run(yes.txt "Repack the logo file, keeping its animated slots"
-    ${BIN}/palpack logo.sys -a repacked.bmp)
+    ${BIN}/cyclemake packed.bmp logo.sys 12 ${ring_slots})
 run(none.txt "Preview the animation: the logo's colour cycling as a looping GIF"
-    ${CYCLEVIEW} logo.sys logo.gif)
+    ${BIN}/cycleview logo.sys preview.gif)
 
 message("The demo wrote its files to ${OUT}:")
-foreach(name packed.bmp logo.sys repacked.bmp logo.gif)
+foreach(name photo.png pic.bmp packed.bmp logo.sys preview.gif)
   file(SIZE ${OUT}/${name} size)
   message("  ${name}  ${size} bytes")
 endforeach()
-message("Open ${OUT}/logo.gif in a web browser or an image viewer to see the logo animate.")
+message("Open ${OUT}/preview.gif in a web browser or an image viewer to see the logo animate.")
