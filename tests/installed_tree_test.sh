@@ -29,6 +29,8 @@ done
   fail "share/man/man1 holds: $(ls "$prefix/share/man/man1" | tr '\n' ' ')"
 cmp -s "$prefix/share/doc/startup-logo-tools/README.md" "$source/README.md" ||
   fail "share/doc/startup-logo-tools/README.md is not the README"
+cmp -s "$prefix/share/doc/startup-logo-tools/docs/preview-frame.png" "$source/docs/preview-frame.png" ||
+  fail "the README's picture is not beside it"
 
 # One row per run: program, arguments ("-" for none), expected exit status.
 # Programs that this build does not make are skipped.
