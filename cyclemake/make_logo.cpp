@@ -51,15 +51,7 @@ Outcome makeLogo(const LogoRequest& request) {
   output.write(header.data(), header.size());
   output.write(palette.data(), sizeof palette);
   if (!logo::copyRemappedPixels(reader, output, remap)) return Outcome::kSourceReadFailed;
-  switch (output.commit()) {
-    case logo::AtomicOutput::Result::kWritten:
-      return Outcome::kWritten;
-    case logo::AtomicOutput::Result::kSameFile:
-      return Outcome::kSameFile;
-    case logo::AtomicOutput::Result::kWriteFailed:
-      break;
-  }
-  return Outcome::kWriteFailed;
+  return output.commitAs<Outcome>();
 }
 
 }  // namespace cyclemake

@@ -11,15 +11,7 @@ Outcome writeView(const ViewRequest& request, const Logo& logo, std::FILE* sourc
   logo::AtomicOutput output(request.outputPath, source);
   if (!output) return Outcome::kOutputUncreatable;
   if (!writeGif(animation, output)) return Outcome::kWriteFailed;
-  switch (output.commit()) {
-    case logo::AtomicOutput::Result::kWritten:
-      return Outcome::kWritten;
-    case logo::AtomicOutput::Result::kSameFile:
-      return Outcome::kSameFile;
-    case logo::AtomicOutput::Result::kWriteFailed:
-      break;
-  }
-  return Outcome::kWriteFailed;
+  return output.commitAs<Outcome>();
 }
 
 }  // namespace

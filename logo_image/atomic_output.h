@@ -38,6 +38,20 @@ class AtomicOutput {
   // Completes the file and puts it in place. kSameFile when the output has
   // meanwhile become the source file; nothing is replaced then.
   Result commit();
+  // commit(), its result told in the caller's own outcome type, which names
+  // kWritten, kSameFile and kWriteFailed.
+  template <typename Outcome>
+  Outcome commitAs() {
+    switch (commit()) {
+      case Result::kWritten:
+        return Outcome::kWritten;
+      case Result::kSameFile:
+        return Outcome::kSameFile;
+      case Result::kWriteFailed:
+        break;
+    }
+    return Outcome::kWriteFailed;
+  }
   // Drops everything written; the output stays as it was.
   void discard();
 

@@ -42,15 +42,7 @@ RewriteOutcome writePackedCopy(std::FILE* source, const SurveyedSource& surveyed
     output.discard();
     return RewriteOutcome::kSourceChanged;
   }
-  switch (output.commit()) {
-    case logo::AtomicOutput::Result::kWritten:
-      return RewriteOutcome::kWritten;
-    case logo::AtomicOutput::Result::kSameFile:
-      return RewriteOutcome::kSameFile;
-    case logo::AtomicOutput::Result::kWriteFailed:
-      break;
-  }
-  return RewriteOutcome::kWriteFailed;
+  return output.commitAs<RewriteOutcome>();
 }
 
 }  // namespace palpack
