@@ -18,8 +18,8 @@ void startLibrary() {
     Magick::InitializeMagick(nullptr);
     // Enough for 100 megapixels (8 bytes each); Debian's policy lowers
     // memory and map further, and the library then keeps a large picture in
-    // a temporary file of at most 1 GiB. No format read here has sides
-    // beyond 65535 pixels but PNG, and a logo is not made from such a strip.
+    // a temporary file of at most 1 GiB. JPEG, GIF and WebP cannot go beyond
+    // 65535 pixels a side, and no logo is made from a longer strip.
     Magick::ResourceLimits::memory(1024 * kMiB);
     Magick::ResourceLimits::map(1024 * kMiB);
     Magick::ResourceLimits::disk(1024 * kMiB);
