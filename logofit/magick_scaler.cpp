@@ -16,14 +16,15 @@ constexpr Magick::MagickSizeType kMiB = 1024 * 1024;
 void startLibrary() {
   static const bool started = [] {
     Magick::InitializeMagick(nullptr);
-    // A picture of 100 megapixels fits in memory; a lying header that asks
-    // for more fails instead of swapping or filling the disk.
-    Magick::ResourceLimits::memory(2048 * kMiB);
-    Magick::ResourceLimits::map(2048 * kMiB);
-    Magick::ResourceLimits::disk(0);
-    Magick::ResourceLimits::width(1 << 20);
-    Magick::ResourceLimits::height(1 << 20);
-    Magick::ResourceLimits::area(kMaxPixels * 8);
+    // Enough for 100 megapixels (8 bytes each); Debian's policy lowers
+    // memory and map further, and the library then keeps a large picture in
+    // a temporary file of at most 1 GiB. JPEG, GIF and WebP cannot go beyond
+    // 65535 pixels a side, and no logo is made from a longer strip.
+    Magick::ResourceLimits::memory(1024 * kMiB);
+    Magick::ResourceLimits::map(1024 * kMiB);
+    Magick::ResourceLimits::disk(1024 * kMiB);
+    Magick::ResourceLimits::width(65535);
+    Magick::ResourceLimits::height(65535);
     Magick::ResourceLimits::listLength(16);
     return true;
   }();
@@ -183,7 +184,16 @@ bool scalePixels(const RgbPicture& source, const Placement& placement, RgbPictur
                  std::string& why) {
   startLibrary();
   try {
-    Magick::Image image(source.width, source.height, "RGB", Magick::CharPixel, source.rgb.data());
+    // Not the constructor that takes the pixels: beyond the library's
+    // limits it ends the program on a failed assertion instead of throwing.
+    Magick::Image image(Magick::Geometry(source.width, source.height), Magick::Color(0, 0, 0));
+    image.classType(Magick::DirectClass);
+    image.modifyImage();
+    if (!MagickCore::ImportImagePixels(image.image(), 0, 0, source.width, source.height, "RGB",
+                                       MagickCore::CharPixel, source.rgb.data())) {
+      why = "scaling: the pixels could not be taken over";
+      return false;
+    }
     return cropScaleAndExport(image, placement, scaled, why);
   } catch (const Magick::Exception& failure) {
     why = reasonOf(failure, "scaling");

@@ -325,6 +325,11 @@ TEST_F(LogofitTest, RefusesMalformedInputsAndWritesNothing) {
       {"PNG index past the palette", samples::encodePng(outOfPalette, 4), "PNG: pixel index 3"},
       {"GIF cut short", broken("gif.gif", {{-30000, {}}}), "GIF:"},
       {"GIF index past the table", samples::encodeGif(outOfPalette), "GIF: pixel index 3"},
+      // The scaler's limits once ended the program on a failed assertion.
+      {"too wide for the scaler",
+       samples::encodeBitmap({70000, 1, {kRed, kBlue}, std::vector<std::uint8_t>(70000, 1), {}},
+                             {8}),
+       "scaling: width or height exceeds limit"},
       {"JPEG cut short", broken("photo.jpg", {{-3000, {}}}), "JPEG"},
       {"truecolour bitmap cut short", broken("bmp24.bmp", {{-10000, {}}}), "BMP"},
   };
