@@ -9,6 +9,7 @@
 #include <numbers>
 
 #include "logo_image/atomic_output.h"
+#include "logo_image/conformance.h"
 #include "logo_image/console.h"
 #include "logo_image/layout.h"
 
@@ -80,26 +81,6 @@ int colourAt(int x, int y) {
   return kFirstGround + (y - kHorizon) * kGroundShades / (kHeight - kHorizon);
 }
 
-void put32(logo::LogoHeader& header, std::size_t offset, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) header[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
-logo::LogoHeader drawHeader() {
-  logo::LogoHeader header{};
-  header[0] = 'B';
-  header[1] = 'M';
-  put32(header, 2, logo::kLogoFileSize);
-  put32(header, 10, logo::kPixelOffset);
-  put32(header, 14, 40);  // information header size
-  put32(header, 18, kWidth);
-  put32(header, 22, kHeight);  // positive: rows stored bottom-up
-  header[26] = 1;              // planes
-  header[28] = 8;              // bits per pixel
-  put32(header, 34, kWidth * kHeight);
-  put32(header, 46, logo::kPaletteEntries);  // colours used; important colours stay 0
-  return header;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -112,7 +93,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "draw_sample: cannot create %s\n", argv[1]);
     return logo::kExitError;
   }
-  logo::LogoHeader header = drawHeader();
+  logo::LogoHeader header = logo::canonicalHeader();
   logo::Palette palette = drawPalette();
   output.write(header.data(), header.size());
   output.write(palette.data(), sizeof palette);

@@ -24,7 +24,28 @@ std::int32_t readSigned32(const LogoHeader& header, std::size_t offset) {
   return static_cast<std::int32_t>(readLittleEndian(header, offset, 4));
 }
 
+void writeLittleEndian32(LogoHeader& header, std::size_t offset, std::uint32_t value) {
+  for (std::size_t i = 0; i < 4; ++i)
+    header[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
 }  // namespace
+
+LogoHeader canonicalHeader() {
+  LogoHeader header{};
+  header[0] = 'B';
+  header[1] = 'M';
+  writeLittleEndian32(header, 2, kLogoFileSize);
+  writeLittleEndian32(header, kPixelDataOffsetField, kPixelOffset);
+  writeLittleEndian32(header, 14, 40);  // information header size
+  writeLittleEndian32(header, kWidthField, kLogoWidth);
+  writeLittleEndian32(header, kHeightField, kLogoHeight);  // positive: bottom row first
+  header[26] = 1;                                          // planes
+  header[kBitsPerPixelField] = 8;
+  writeLittleEndian32(header, 34, kLogoWidth * kLogoHeight);  // pixel bytes
+  writeLittleEndian32(header, 46, kPaletteEntries);           // colours used
+  return header;
+}
 
 const char* findNonConformance(const LogoHeader& header, long long size) {
   if (header[0] != 'B' || header[1] != 'M') return "no \"BM\" signature";

@@ -7,6 +7,11 @@
 
 namespace logo {
 
+// The header of a conforming picture: a 14-byte file header and a 40-byte
+// information header for an uncompressed, bottom-up, 8-bit 320x400 bitmap
+// with 256 palette entries and its pixels at byte 1078; byte 50 is 0.
+LogoHeader canonicalHeader();
+
 // Returns why the header and size do not conform, or nullptr when they do.
 // A negative size means the size is unknown (not a regular file).
 const char* findNonConformance(const LogoHeader& header, long long size);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "logo_image/conformance.h"
 #include "logofit/logofit.h"
 
 namespace logofit {
@@ -10,10 +11,6 @@ namespace {
 
 constexpr int kWidth = logo::kLogoWidth;
 constexpr int kHeight = logo::kLogoHeight;
-
-void put32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
 
 int clamp(long long value, int most) {
   return static_cast<int>(std::clamp<long long>(value, 1, most));
@@ -155,17 +152,8 @@ bool fitPicture(ByteView bytes, const FitOptions& options, const Limits& limits,
 
 std::vector<std::uint8_t> logoBytes(const IndexedPicture& picture) {
   std::vector<std::uint8_t> bytes(logo::kLogoFileSize, 0);
-  bytes[0] = 'B';
-  bytes[1] = 'M';
-  put32(bytes, 2, logo::kLogoFileSize);
-  put32(bytes, 10, logo::kPixelOffset);
-  put32(bytes, 14, 40);  // information header size
-  put32(bytes, 18, kWidth);
-  put32(bytes, 22, kHeight);  // positive: bottom row first
-  bytes[26] = 1;              // planes
-  bytes[28] = 8;              // bits per pixel
-  put32(bytes, 34, kWidth * kHeight);
-  put32(bytes, 46, logo::kPaletteEntries);
+  logo::LogoHeader header = logo::canonicalHeader();
+  std::copy(header.begin(), header.end(), bytes.begin());
   std::copy(picture.importantColours.begin(), picture.importantColours.end(),
             bytes.begin() + logo::kAnimationStartOffset);
   for (std::size_t i = 0; i < picture.palette.size() && i < logo::kPaletteEntries; ++i) {
