@@ -23,7 +23,10 @@ class Result {
   const T& operator*() const& { return value(); }
   const T* operator->() const { return &value(); }
   // Empty when the value is there.
-  const std::string& reason() const { return std::get<1>(state_).reason; }
+  const std::string& reason() const {
+    static const std::string none;
+    return *this ? none : std::get<1>(state_).reason;
+  }
 
  private:
   std::variant<T, Failure> state_;
