@@ -1,46 +1,25 @@
-// The files around the fit: the input read whole, the output written
-// through the suite's atomic output.
-#include <sys/stat.h>
-
+// The files around the fit: the input read as the decoders need it, the
+// output written through the suite's atomic output.
 #include "logo_image/atomic_output.h"
 #include "logofit/logofit.h"
 
+#include <new>
+
 namespace logofit {
-namespace {
-
-// More than any picture of 100 megapixels needs, even uncompressed.
-constexpr long long kMaxInputBytes = 1LL << 30;
-
-bool readWhole(std::FILE* in, std::vector<std::uint8_t>& bytes, std::string& why) {
-  struct stat status;
-  if (fstat(fileno(in), &status) == 0 && S_ISREG(status.st_mode) &&
-      status.st_size <= kMaxInputBytes) {
-    bytes.reserve(static_cast<std::size_t>(status.st_size));
-  }
-  std::uint8_t block[1 << 16];
-  std::size_t count;
-  while ((count = std::fread(block, 1, sizeof block, in)) > 0) {
-    if (static_cast<long long>(bytes.size() + count) > kMaxInputBytes) {
-      why = "file larger than 1 GiB";
-      return false;
-    }
-    bytes.insert(bytes.end(), block, block + count);
-  }
-  return true;
-}
-
-}  // namespace
 
 Outcome readAndFit(const Request& request, Job& job) {
   job.source = logo::openSource(request.inputPath);
   if (!job.source) return Outcome::kSourceUnreadable;
   if (logo::isSameFile(job.source.get(), request.outputPath)) return Outcome::kSameFile;
-  std::vector<std::uint8_t> bytes;
-  bool whole = readWhole(job.source.get(), bytes, job.why);
-  if (std::ferror(job.source.get())) return Outcome::kSourceReadFailed;
-  if (!whole) return Outcome::kMalformed;
-  if (!fitPicture(bytes, request.options, Limits{}, job.fitted, job.why))
-    return Outcome::kMalformed;
+  Input input(job.source.get());
+  bool fitted = false;
+  try {
+    fitted = fitPicture(input, request.options, Limits{}, job.fitted, job.why);
+  } catch (const std::bad_alloc&) {
+    job.why = "out of memory";
+  }
+  if (input.failed()) return Outcome::kSourceReadFailed;
+  if (!fitted) return Outcome::kMalformed;
   return Outcome::kDone;
 }
 

@@ -36,28 +36,29 @@ RgbPicture coloursOf(const IndexedPicture& picture) {
 }
 
 // `indexed` holds the picture when one of the suite's own readers took it.
-bool scale(ByteView bytes, const IndexedPicture* indexed, const Limits& limits,
-           const FitOptions& options, Fitted& fitted, Placement& placement, RgbPicture& scaled,
-           std::string& why) {
+bool scale(Input& input, const PictureSize& size, const IndexedPicture* indexed,
+           const Limits& limits, const FitOptions& options, Fitted& fitted, Placement& placement,
+           RgbPicture& scaled, std::string& why) {
   if (indexed != nullptr) {
     placement = place(indexed->width, indexed->height, options.geometry);
     fitted.sourceWidth = indexed->width;
     fitted.sourceHeight = indexed->height;
-    return scalePixels(coloursOf(*indexed), placement, scaled, why);
+    logo::Result<RgbPicture> result = scalePixels(coloursOf(*indexed), placement);
+    if (!result) why = result.reason();
+    if (result) scaled = std::move(result).value();
+    return bool(result);
   }
   if (!limits.useImageLibrary) {
     why = "not a picture format logofit reads";
     return false;
   }
-  int width = 0;
-  int height = 0;
-  if (!pingPicture(bytes, width, height, why) || !acceptableSize(width, height, limits, why)) {
-    return false;
-  }
-  placement = place(width, height, options.geometry);
-  fitted.sourceWidth = width;
-  fitted.sourceHeight = height;
-  return scaleEncoded(bytes, placement, scaled, why);
+  placement = place(size.width, size.height, options.geometry);
+  fitted.sourceWidth = size.width;
+  fitted.sourceHeight = size.height;
+  logo::Result<RgbPicture> result = decodeScaled(input, placement, limits);
+  if (!result) why = result.reason();
+  if (result) scaled = std::move(result).value();
+  return bool(result);
 }
 
 RgbPicture onScreen(const RgbPicture& scaled, const Placement& placement) {
@@ -126,10 +127,23 @@ Placement place(int width, int height, Geometry geometry) {
   return p;
 }
 
-bool fitPicture(ByteView bytes, const FitOptions& options, const Limits& limits, Fitted& fitted,
+bool fitPicture(Input& input, const FitOptions& options, const Limits& limits, Fitted& fitted,
                 std::string& why) {
+  logo::Result<PictureSize> size = probe(input, limits);
+  if (!size) {
+    why = size.reason();
+    return false;
+  }
   IndexedPicture indexed;
-  Reading reading = readIndexed(bytes, limits, indexed, why);
+  Reading reading = Reading::kNotMine;
+  if (size->indexed) {
+    logo::Result<ByteView> bytes = input.whole();
+    if (!bytes) {
+      why = bytes.reason();
+      return false;
+    }
+    reading = readIndexed(*bytes, limits, indexed, why);
+  }
   if (reading == Reading::kMalformed) return false;
   if (reading == Reading::kIndexed && indexed.width == kWidth && indexed.height == kHeight) {
     fitted = {true, kWidth, kHeight, static_cast<int>(indexed.palette.size()), logoBytes(indexed)};
@@ -138,7 +152,7 @@ bool fitPicture(ByteView bytes, const FitOptions& options, const Limits& limits,
   Placement placement;
   RgbPicture scaled;
   const IndexedPicture* own = reading == Reading::kIndexed ? &indexed : nullptr;
-  if (!scale(bytes, own, limits, options, fitted, placement, scaled, why)) return false;
+  if (!scale(input, *size, own, limits, options, fitted, placement, scaled, why)) return false;
   bool bars = placement.scaledWidth < kWidth || placement.scaledHeight < kHeight;
   Reduction reduction{options.colours, options.dither, bars, limits.quickReduction};
   IndexedPicture reduced;

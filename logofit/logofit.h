@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "logo_image/files.h"
+#include "logofit/decoding.h"
 #include "logofit/pictures.h"
 
 namespace logofit {
@@ -46,10 +47,10 @@ struct Fitted {
   std::vector<std::uint8_t> logo;
 };
 
-// Decodes the bytes and makes the logo: the kept path for a 320x400 palette
-// picture, else scaled as `options` says and reduced in colours. False,
-// with the reason, when the bytes hold no picture logofit can read.
-bool fitPicture(ByteView bytes, const FitOptions& options, const Limits& limits, Fitted& fitted,
+// Decodes the input and makes the logo: the kept path for a 320x400
+// palette picture, else scaled as `options` says and reduced in colours.
+// False, with the reason, when the input holds no picture logofit can read.
+bool fitPicture(Input& input, const FitOptions& options, const Limits& limits, Fitted& fitted,
                 std::string& why);
 
 // The bitmap file of a 320x400 picture with at most 256 entries: header,
@@ -75,7 +76,7 @@ struct Job {
   std::string why;  // for kMalformed
 };
 
-// Opens and reads the input whole and fits it. Prints nothing.
+// Opens the input and fits it. Prints nothing.
 Outcome readAndFit(const Request& request, Job& job);
 // Writes the fitted logo through the suite's atomic output.
 Outcome writeLogo(const Request& request, const Job& job);

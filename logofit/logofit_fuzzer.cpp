@@ -33,7 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   options.dither = (choice & 0x40) == 0;
   logofit::Fitted fitted;
   std::string why;
-  if (logofit::fitPicture(logofit::ByteView(data, size), options, limits, fitted, why)) {
+  logofit::Input input(logofit::ByteView(data, size));
+  if (logofit::fitPicture(input, options, limits, fitted, why)) {
     if (fitted.logo.size() != logo::kLogoFileSize || fitted.colours > 256 ||
         (!fitted.kept && fitted.colours > options.colours)) {
       std::abort();

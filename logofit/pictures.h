@@ -76,12 +76,7 @@ Reading readPng(ByteView bytes, const Limits& limits, IndexedPicture& picture, s
 // The first frame of a GIF (giflib).
 Reading readGif(ByteView bytes, const Limits& limits, IndexedPicture& picture, std::string& why);
 
-// Every other format (Magick++): the size the header announces.
-bool pingPicture(ByteView bytes, int& width, int& height, std::string& why);
-// Decodes, cuts out the shown part and scales it to the placement's size.
-bool scaleEncoded(ByteView bytes, const Placement& placement, RgbPicture& scaled, std::string& why);
-bool scalePixels(const RgbPicture& source, const Placement& placement, RgbPicture& scaled,
-                 std::string& why);
+// Every other format, and all scaling: logofit/decoding.h.
 
 struct Reduction {
   int colours = 256;

@@ -1,0 +1,209 @@
+// Which decoder reads an input, and the two ways its rows are kept: folded
+// into the working picture at once, or whole for a small picture.
+#include "logofit/decoding.h"
+
+#include <cstring>
+#include <new>
+
+#include "logofit/scaling.h"
+
+namespace logofit {
+namespace {
+
+// Only raster formats known by their first bytes.
+logo::Result<Format> formatOf(Input& input) {
+  std::uint8_t head[12] = {};
+  std::size_t size = input.read(head, sizeof head);
+  input.seek(0);
+  auto startsWith = [&](const char* magic, std::size_t length, std::size_t at = 0) {
+    return size >= at + length && std::memcmp(head + at, magic, length) == 0;
+  };
+  if (startsWith("\xFF\xD8\xFF", 3)) return Format::kJpeg;
+  if (startsWith("\x89PNG\r\n\x1A\n", 8)) return Format::kPng;
+  if (startsWith("GIF8", 4)) return Format::kGif;
+  if (startsWith("BM", 2)) return Format::kBmp;
+  if (startsWith("II*\0", 4) || startsWith("MM\0*", 4)) return Format::kTiff;
+  if (startsWith("RIFF", 4) && startsWith("WEBP", 4, 8)) return Format::kWebp;
+  if (size >= 2 && head[0] == 'P' && head[1] >= '1' && head[1] <= '6') return Format::kPnm;
+  return logo::Failure{"not a picture format logofit reads"};
+}
+
+logo::Result<Stored> probeStored(Input& input, Format format) {
+  switch (format) {
+    case Format::kJpeg:
+      return probeJpeg(input);
+    case Format::kPng:
+      return probePng(input);
+    case Format::kWebp:
+      return probeWebp(input);
+    case Format::kTiff:
+      return probeTiff(input);
+    case Format::kPnm:
+      return probePnm(input);
+    case Format::kBmp:
+      return probeBitmap(input);
+    case Format::kGif:
+      break;
+  }
+  return Stored{{0, 0}, 1, true};
+}
+
+// The suite's own readers, on the input read whole.
+logo::Result<IndexedPicture> readIndexedInput(Input& input, const Limits& limits) {
+  logo::Result<ByteView> bytes = input.whole();
+  if (!bytes) return logo::Failure{bytes.reason()};
+  IndexedPicture picture;
+  std::string why;
+  for (auto reader : {readBitmap, readPng, readGif}) {
+    Reading reading = reader(*bytes, limits, picture, why);
+    if (reading == Reading::kIndexed) return picture;
+    if (reading == Reading::kMalformed) return logo::Failure{why};
+  }
+  return logo::Failure{"not a picture format logofit reads"};
+}
+
+logo::Result<bool> decodeIndexed(Input& input, const Limits& limits, Target& target) {
+  logo::Result<IndexedPicture> picture = readIndexedInput(input, limits);
+  if (!picture) return logo::Failure{picture.reason()};
+  target.begin({picture->width, picture->height});
+  std::vector<std::uint8_t> row(std::size_t(picture->width) * 3);
+  for (int y = 0; y < picture->height; ++y) {
+    const std::uint8_t* indices = picture->indices.data() + std::size_t(y) * picture->width;
+    for (int x = 0; x < picture->width; ++x) {
+      const logo::PaletteEntry& entry = picture->palette[indices[x]];
+      row[3 * x] = entry.red, row[3 * x + 1] = entry.green, row[3 * x + 2] = entry.blue;
+    }
+    target.put(y, 0, 1, picture->width, row.data(), 3);
+  }
+  return true;
+}
+
+logo::Result<bool> decodeInto(Input& input, Format format, bool indexed, const Limits& limits,
+                              Target& target) {
+  if (!input.seek(0)) return logo::Failure{"the input cannot be read again"};
+  if (indexed) return decodeIndexed(input, limits, target);
+  switch (format) {
+    case Format::kJpeg:
+      return decodeJpeg(input, target);
+    case Format::kPng:
+      return decodePng(input, target);
+    case Format::kWebp:
+      return decodeWebp(input, target);
+    case Format::kTiff:
+      return decodeTiff(input, target);
+    case Format::kPnm:
+      return decodePnm(input, target);
+    case Format::kBmp:
+      return decodeBitmap(input, target);
+    case Format::kGif:
+      break;
+  }
+  return decodeIndexed(input, limits, target);
+}
+
+struct Probed {
+  Format format;
+  Stored stored;
+};
+
+logo::Result<Probed> probeChecked(Input& input, const Limits& limits) {
+  if (input.size() > static_cast<std::uint64_t>(kMaxInputBytes)) {
+    return logo::Failure{"file larger than 1 GiB"};
+  }
+  logo::Result<Format> format = formatOf(input);
+  if (!format) return logo::Failure{format.reason()};
+  logo::Result<Stored> stored = probeStored(input, *format);
+  if (!stored) return logo::Failure{stored.reason()};
+  if (stored->indexed) return Probed{*format, *stored};
+  std::string why;
+  Size size = stored->size;
+  if (!acceptableSize(size.width, size.height, limits, why)) return logo::Failure{why};
+  if (size.width > kMaxSide || size.height > kMaxSide) {
+    return logo::Failure{"picture too large: " + std::to_string(size.width) + "x" +
+                         std::to_string(size.height) + " (at most 65535 pixels a side)"};
+  }
+  return Probed{*format, *stored};
+}
+
+// The whole picture, red green blue alpha.
+class WholePicture final : public Target {
+ public:
+  Size wanted() const override { return {kMaxSide, kMaxSide}; }
+  void begin(Size delivered) override {
+    picture_ = {delivered.width, delivered.height,
+                std::vector<std::uint8_t>(std::size_t(delivered.width) * delivered.height * 4)};
+  }
+  void put(int y, int x0, int step, int count, const std::uint8_t* pixels,
+           int channels) override {
+    if (y < 0 || y >= picture_.height || x0 < 0 || step < 1) return;
+    std::uint8_t* row = picture_.rgba.data() + std::size_t(y) * picture_.width * 4;
+    for (int i = 0, x = x0; i < count && x < picture_.width; ++i, x += step) {
+      const std::uint8_t* p = pixels + i * channels;
+      std::uint8_t* out = row + 4 * x;
+      bool grey = channels < 3;
+      out[0] = p[0];
+      out[1] = grey ? p[0] : p[1];
+      out[2] = grey ? p[0] : p[2];
+      out[3] = channels == 2 ? p[1] : channels == 4 ? p[3] : 255;
+    }
+  }
+  RgbaPicture take() { return std::move(picture_); }
+
+ private:
+  RgbaPicture picture_;
+};
+
+}  // namespace
+
+logo::Result<PictureSize> probe(Input& input, const Limits& limits) {
+  logo::Result<Probed> probed = probeChecked(input, limits);
+  if (!probed) return logo::Failure{probed.reason()};
+  Size size = probed->stored.size;
+  if (probed->stored.orientation >= 5) std::swap(size.width, size.height);
+  return PictureSize{probed->format, size.width, size.height, probed->stored.indexed};
+}
+
+logo::Result<RgbPicture> decodeScaled(Input& input, const Placement& placement,
+                                      const Limits& limits) {
+  try {
+    logo::Result<Probed> probed = probeChecked(input, limits);
+    if (!probed) return logo::Failure{probed.reason()};
+    int orientation = probed->stored.orientation;
+    AreaAverage average(wantedSize(placement, orientation));
+    logo::Result<bool> decoded =
+        decodeInto(input, probed->format, probed->stored.indexed, limits, average);
+    if (!decoded) return logo::Failure{decoded.reason()};
+    return lanczos(oriented(average.result(), orientation), placement);
+  } catch (const std::bad_alloc&) {
+    return logo::Failure{"out of memory"};
+  }
+}
+
+logo::Result<RgbaPicture> decodeWhole(Input& input, const Limits& limits) {
+  try {
+    logo::Result<Probed> probed = probeChecked(input, limits);
+    if (!probed) return logo::Failure{probed.reason()};
+    WholePicture whole;
+    logo::Result<bool> decoded =
+        decodeInto(input, probed->format, probed->stored.indexed, limits, whole);
+    if (!decoded) return logo::Failure{decoded.reason()};
+    return whole.take();
+  } catch (const std::bad_alloc&) {
+    return logo::Failure{"out of memory"};
+  }
+}
+
+logo::Result<RgbPicture> scalePixels(const RgbPicture& source, const Placement& placement) {
+  try {
+    AreaAverage average(wantedSize(placement, 1));
+    average.begin({source.width, source.height});
+    for (int y = 0; y < source.height; ++y) {
+      average.put(y, 0, 1, source.width, source.rgb.data() + std::size_t(y) * source.width * 3, 3);
+    }
+    return lanczos(average.result(), placement);
+  } catch (const std::bad_alloc&) {
+    return logo::Failure{"out of memory"};
+  }
+}
+
+}  // namespace logofit

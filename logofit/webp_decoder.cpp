@@ -1,0 +1,108 @@
+// WebP through libwebp, fed block by block and scaled by its own area
+// average while it decodes.
+#include <webp/decode.h>
+
+#include <algorithm>
+
+#include "logofit/decoders.h"
+
+namespace logofit {
+namespace {
+
+constexpr std::size_t kBlock = 1 << 16;
+
+const char* statusText(VP8StatusCode status) {
+  switch (status) {
+    case VP8_STATUS_OUT_OF_MEMORY:
+      return "out of memory";
+    case VP8_STATUS_INVALID_PARAM:
+      return "invalid parameter";
+    case VP8_STATUS_BITSTREAM_ERROR:
+      return "damaged data";
+    case VP8_STATUS_UNSUPPORTED_FEATURE:
+      return "unsupported feature";
+    case VP8_STATUS_NOT_ENOUGH_DATA:
+      return "the file ends early";
+    default:
+      return "cannot be decoded";
+  }
+}
+
+logo::Failure failure(VP8StatusCode status) {
+  return logo::Failure{std::string("WebP: ") + statusText(status)};
+}
+
+class Decoder {
+ public:
+  Decoder() { WebPInitDecoderConfig(&config_); }
+  ~Decoder() {
+    if (incremental_ != nullptr) WebPIDelete(incremental_);
+    WebPFreeDecBuffer(&config_.output);
+  }
+
+  WebPDecoderConfig config_;
+  WebPIDecoder* incremental_ = nullptr;
+};
+
+}  // namespace
+
+logo::Result<Stored> probeWebp(Input& input) {
+  // The size is in the first chunk; an animation's in its VP8X chunk.
+  std::uint8_t head[64];
+  std::size_t size = input.read(head, sizeof head);
+  WebPBitstreamFeatures features;
+  VP8StatusCode status = WebPGetFeatures(head, size, &features);
+  if (status != VP8_STATUS_OK) return failure(status);
+  return Stored{{features.width, features.height}, 1};
+}
+
+logo::Result<bool> decodeWebp(Input& input, Target& target) {
+  std::uint8_t head[64];
+  std::size_t size = input.read(head, sizeof head);
+  Decoder d;
+  VP8StatusCode status = WebPGetFeatures(head, size, &d.config_.input);
+  if (status != VP8_STATUS_OK) return failure(status);
+  if (d.config_.input.has_animation) return logo::Failure{"WebP: animations are not read"};
+  int width = d.config_.input.width;
+  int height = d.config_.input.height;
+  Size wanted = target.wanted();
+  Size delivered{std::min(width, wanted.width), std::min(height, wanted.height)};
+  bool scaling = delivered.width < width || delivered.height < height;
+  if (scaling) {
+    d.config_.options.use_scaling = 1;
+    d.config_.options.scaled_width = delivered.width;
+    d.config_.options.scaled_height = delivered.height;
+  }
+  // Filtering on the second core; the result is the same.
+  d.config_.options.use_threads = 1;
+  // Scaled, premultiplied: libwebp's average then weighs each colour by its
+  // alpha, and the colour comes flattened on black.
+  d.config_.output.colorspace = scaling ? MODE_rgbA : MODE_RGBA;
+  d.incremental_ = WebPIDecode(nullptr, 0, &d.config_);
+  if (d.incremental_ == nullptr) return failure(VP8_STATUS_OUT_OF_MEMORY);
+  status = WebPIAppend(d.incremental_, head, size);
+  std::vector<std::uint8_t> block(kBlock);
+  while (status == VP8_STATUS_SUSPENDED) {
+    std::size_t count = input.read(block.data(), block.size());
+    if (count == 0) break;
+    status = WebPIAppend(d.incremental_, block.data(), count);
+  }
+  if (status != VP8_STATUS_OK) return failure(status);
+  const WebPRGBABuffer& rgba = d.config_.output.u.RGBA;
+  target.begin(delivered);
+  std::vector<std::uint8_t> row(std::size_t(delivered.width) * 3);
+  for (int y = 0; y < delivered.height; ++y) {
+    const std::uint8_t* pixels = rgba.rgba + std::size_t(y) * rgba.stride;
+    if (!scaling) {
+      target.put(y, 0, 1, delivered.width, pixels, 4);
+      continue;
+    }
+    for (int x = 0; x < delivered.width; ++x) {
+      std::copy_n(pixels + 4 * x, 3, row.begin() + 3 * x);
+    }
+    target.put(y, 0, 1, delivered.width, row.data(), 3);
+  }
+  return true;
+}
+
+}  // namespace logofit
