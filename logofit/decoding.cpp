@@ -13,6 +13,7 @@ namespace {
 // Only raster formats known by their first bytes.
 logo::Result<Format> formatOf(Input& input) {
   std::uint8_t head[12] = {};
+  if (!input.seek(0)) return logo::Failure{"the input cannot be read again"};
   std::size_t size = input.read(head, sizeof head);
   input.seek(0);
   auto startsWith = [&](const char* magic, std::size_t length, std::size_t at = 0) {
@@ -101,6 +102,15 @@ logo::Result<bool> decodeInto(Input& input, Format format, bool indexed, const L
   return decodeIndexed(input, limits, target);
 }
 
+bool withinSides(Size size) {
+  return size.width <= kMaxSide && size.height <= kMaxSide;
+}
+
+std::string tooLong(Size size) {
+  return "picture too large: " + std::to_string(size.width) + "x" + std::to_string(size.height) +
+         " (at most 65535 pixels a side)";
+}
+
 struct Probed {
   Format format;
   Stored stored;
@@ -118,10 +128,7 @@ logo::Result<Probed> probeChecked(Input& input, const Limits& limits) {
   std::string why;
   Size size = stored->size;
   if (!acceptableSize(size.width, size.height, limits, why)) return logo::Failure{why};
-  if (size.width > kMaxSide || size.height > kMaxSide) {
-    return logo::Failure{"picture too large: " + std::to_string(size.width) + "x" +
-                         std::to_string(size.height) + " (at most 65535 pixels a side)"};
-  }
+  if (!withinSides(size)) return logo::Failure{tooLong(size)};
   return Probed{*format, *stored};
 }
 
@@ -173,7 +180,7 @@ logo::Result<RgbPicture> decodeScaled(Input& input, const Placement& placement,
     logo::Result<bool> decoded =
         decodeInto(input, probed->format, probed->stored.indexed, limits, average);
     if (!decoded) return logo::Failure{decoded.reason()};
-    return lanczos(oriented(average.result(), orientation), placement);
+    return lanczos(oriented(std::move(average).result(), orientation), placement);
   } catch (const std::bad_alloc&) {
     return logo::Failure{"out of memory"};
   }
@@ -194,13 +201,16 @@ logo::Result<RgbaPicture> decodeWhole(Input& input, const Limits& limits) {
 }
 
 logo::Result<RgbPicture> scalePixels(const RgbPicture& source, const Placement& placement) {
+  if (!withinSides({source.width, source.height})) {
+    return logo::Failure{tooLong({source.width, source.height})};
+  }
   try {
     AreaAverage average(wantedSize(placement, 1));
     average.begin({source.width, source.height});
     for (int y = 0; y < source.height; ++y) {
       average.put(y, 0, 1, source.width, source.rgb.data() + std::size_t(y) * source.width * 3, 3);
     }
-    return lanczos(average.result(), placement);
+    return lanczos(std::move(average).result(), placement);
   } catch (const std::bad_alloc&) {
     return logo::Failure{"out of memory"};
   }

@@ -7,7 +7,7 @@
 namespace logofit {
 namespace {
 
-// A box of at most 4096 x 4096 pixels of 255 fits its sum in 32 bits.
+// A box's row of at most 4096 pixels of 255 fits its sum in 32 bits.
 constexpr int kMostBox = 4096;
 
 int divideUp(long long value, long long by) {
@@ -30,7 +30,7 @@ void rgbOf(const std::uint8_t* p, std::uint32_t rgb[3]) {
 }
 
 template <int kChannels>
-void addRow(std::uint32_t* sums, int boxWidth, int x0, int step, int count,
+void addRow(float* sums, int boxWidth, int x0, int step, int count,
             const std::uint8_t* pixels) {
   std::uint32_t rgb[3];
   if (step == 1) {
@@ -45,14 +45,18 @@ void addRow(std::uint32_t* sums, int boxWidth, int x0, int step, int count,
         rgbOf<kChannels>(pixels, rgb);
         r += rgb[0], g += rgb[1], b += rgb[2];
       }
-      sums[3 * box] += r, sums[3 * box + 1] += g, sums[3 * box + 2] += b;
+      sums[3 * box] += static_cast<float>(r);
+      sums[3 * box + 1] += static_cast<float>(g);
+      sums[3 * box + 2] += static_cast<float>(b);
     }
     return;
   }
   for (int i = 0; i < count; ++i, pixels += kChannels) {
     rgbOf<kChannels>(pixels, rgb);
-    std::uint32_t* sum = sums + 3 * ((x0 + i * step) / boxWidth);
-    sum[0] += rgb[0], sum[1] += rgb[1], sum[2] += rgb[2];
+    float* sum = sums + 3 * ((x0 + i * step) / boxWidth);
+    sum[0] += static_cast<float>(rgb[0]);
+    sum[1] += static_cast<float>(rgb[1]);
+    sum[2] += static_cast<float>(rgb[2]);
   }
 }
 
@@ -132,7 +136,7 @@ void AreaAverage::put(int y, int x0, int step, int count, const std::uint8_t* pi
     return;
   }
   count = std::min(count, divideUp(delivered_.width - x0, step));
-  std::uint32_t* sums = sums_.data() + std::size_t(y / boxHeight_) * boxes_.width * 3;
+  float* sums = sums_.data() + std::size_t(y / boxHeight_) * boxes_.width * 3;
   switch (channels) {
     case 1:
       return addRow<1>(sums, boxWidth_, x0, step, count, pixels);
@@ -145,21 +149,20 @@ void AreaAverage::put(int y, int x0, int step, int count, const std::uint8_t* pi
   }
 }
 
-Working AreaAverage::result() const {
-  Working working{boxes_.width, boxes_.height, std::vector<float>(sums_.size())};
+Working AreaAverage::result() && {
   for (int by = 0; by < boxes_.height; ++by) {
     int rows = std::min(boxHeight_, delivered_.height - by * boxHeight_);
     for (int bx = 0; bx < boxes_.width; ++bx) {
       int columns = std::min(boxWidth_, delivered_.width - bx * boxWidth_);
       float area = static_cast<float>(rows * columns);
-      std::size_t at = (std::size_t(by) * boxes_.width + bx) * 3;
-      for (int c = 0; c < 3; ++c) working.rgb[at + c] = static_cast<float>(sums_[at + c]) / area;
+      float* sum = sums_.data() + (std::size_t(by) * boxes_.width + bx) * 3;
+      for (int c = 0; c < 3; ++c) sum[c] /= area;
     }
   }
-  return working;
+  return {boxes_.width, boxes_.height, std::move(sums_)};
 }
 
-Working oriented(const Working& stored, int orientation) {
+Working oriented(Working stored, int orientation) {
   if (orientation < 2 || orientation > 8) return stored;
   int w = stored.width;
   int h = stored.height;

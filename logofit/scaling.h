@@ -21,8 +21,8 @@ class AreaAverage final : public Target {
   Size wanted() const override { return wanted_; }
   void begin(Size delivered) override;
   void put(int y, int x0, int step, int count, const std::uint8_t* pixels, int channels) override;
-  // The averages; empty before begin().
-  Working result() const;
+  // The averages, made in place of the sums; empty before begin().
+  Working result() &&;
 
  private:
   Size wanted_;
@@ -30,11 +30,13 @@ class AreaAverage final : public Target {
   int boxWidth_ = 1;
   int boxHeight_ = 1;
   Size boxes_;
-  std::vector<std::uint32_t> sums_;
+  // Exact as long as a box's sum stays below 2^24 (a box of 65793 pixels);
+  // beyond, the rounding is far below a quantization step.
+  std::vector<float> sums_;
 };
 
 // The working picture as the orientation tag shows it.
-Working oriented(const Working& stored, int orientation);
+Working oriented(Working stored, int orientation);
 
 // The placement's crop of a picture of placement.sourceWidth x
 // placement.sourceHeight, of which `picture` is a smaller copy, scaled to
