@@ -125,7 +125,10 @@ bool decodeRows(Decompressor& d, Target& target, std::vector<std::uint8_t>& row)
   bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
   info.out_color_space = cmyk ? JCS_CMYK : info.jpeg_color_space == JCS_GRAYSCALE ? JCS_GRAYSCALE
                                                                                    : JCS_RGB;
+  // The DCT scaling averages whole blocks, an area average of its own: the
+  // decoder needs to give only the size shown, not the area average's twice.
   Size wanted = target.wanted();
+  wanted = {(wanted.width + 1) / 2, (wanted.height + 1) / 2};
   info.scale_denom = 8;
   info.scale_num = 8;
   for (unsigned eighths = 1; eighths < 8; ++eighths) {

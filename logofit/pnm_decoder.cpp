@@ -85,12 +85,13 @@ bool readRow(ByteReader& reader, const Header& header, std::vector<std::uint8_t>
       return true;
     }
     default: {
+      if (header.most == 255) return reader.read(row, std::size_t(count));
       bool wide = header.most > 255;
       raw.resize(std::size_t(count) * (wide ? 2 : 1));
       if (!reader.read(raw.data(), raw.size())) return false;
       for (int i = 0; i < count; ++i) {
         long long value = wide ? raw[2 * i] << 8 | raw[2 * i + 1] : raw[i];
-        row[i] = header.most == 255 ? raw[i] : eightBits(value, header.most);
+        row[i] = eightBits(value, header.most);
       }
       return true;
     }

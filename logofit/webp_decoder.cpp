@@ -10,6 +10,7 @@ namespace logofit {
 namespace {
 
 constexpr std::size_t kBlock = 1 << 16;
+constexpr int kLossless = 2;  // WebPBitstreamFeatures::format
 
 const char* statusText(VP8StatusCode status) {
   switch (status) {
@@ -78,14 +79,23 @@ logo::Result<bool> decodeWebp(Input& input, Target& target) {
   // Scaled, premultiplied: libwebp's average then weighs each colour by its
   // alpha, and the colour comes flattened on black.
   d.config_.output.colorspace = scaling ? MODE_rgbA : MODE_RGBA;
-  d.incremental_ = WebPIDecode(nullptr, 0, &d.config_);
-  if (d.incremental_ == nullptr) return failure(VP8_STATUS_OUT_OF_MEMORY);
-  status = WebPIAppend(d.incremental_, head, size);
-  std::vector<std::uint8_t> block(kBlock);
-  while (status == VP8_STATUS_SUSPENDED) {
-    std::size_t count = input.read(block.data(), block.size());
-    if (count == 0) break;
-    status = WebPIAppend(d.incremental_, block.data(), count);
+  if (d.config_.input.format == kLossless) {
+    // libwebp restarts a lossless picture from its first byte whenever it
+    // runs out of data, so it gets the whole file at once; it holds every
+    // pixel while it decodes anyway.
+    logo::Result<ByteView> bytes = input.whole();
+    if (!bytes) return logo::Failure{"WebP: " + bytes.reason()};
+    status = WebPDecode(bytes->data(), bytes->size(), &d.config_);
+  } else {
+    d.incremental_ = WebPIDecode(nullptr, 0, &d.config_);
+    if (d.incremental_ == nullptr) return failure(VP8_STATUS_OUT_OF_MEMORY);
+    status = WebPIAppend(d.incremental_, head, size);
+    std::vector<std::uint8_t> block(kBlock);
+    while (status == VP8_STATUS_SUSPENDED) {
+      std::size_t count = input.read(block.data(), block.size());
+      if (count == 0) break;
+      status = WebPIAppend(d.incremental_, block.data(), count);
+    }
   }
   if (status != VP8_STATUS_OK) return failure(status);
   const WebPRGBABuffer& rgba = d.config_.output.u.RGBA;
