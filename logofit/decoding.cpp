@@ -194,7 +194,7 @@ logo::Result<RgbaPicture> decodeWhole(Input& input, const Limits& limits) {
     logo::Result<bool> decoded =
         decodeInto(input, probed->format, probed->stored.indexed, limits, whole);
     if (!decoded) return logo::Failure{decoded.reason()};
-    return whole.take();
+    return oriented(whole.take(), probed->stored.orientation);
   } catch (const std::bad_alloc&) {
     return logo::Failure{"out of memory"};
   }

@@ -108,6 +108,36 @@ Taps tapsFor(double from, double to, int size, int low, int high) {
   return taps;
 }
 
+Size turned(Size stored, int orientation) {
+  return orientation >= 5 && orientation <= 8 ? Size{stored.height, stored.width} : stored;
+}
+
+// The pixels of a w x h picture as the orientation tag shows them.
+template <typename T>
+std::vector<T> turned(std::vector<T> pixels, int w, int h, int channels, int orientation) {
+  if (orientation < 2 || orientation > 8) return pixels;
+  Size shown = turned({w, h}, orientation);
+  std::vector<T> out(pixels.size());
+  for (int y = 0; y < shown.height; ++y) {
+    for (int x = 0; x < shown.width; ++x) {
+      // The stored pixel shown at (x, y), as EXIF defines the tags.
+      int sx = x, sy = y;
+      switch (orientation) {
+        case 2: sx = w - 1 - x; break;
+        case 3: sx = w - 1 - x, sy = h - 1 - y; break;
+        case 4: sy = h - 1 - y; break;
+        case 5: sx = y, sy = x; break;
+        case 6: sx = y, sy = h - 1 - x; break;
+        case 7: sx = w - 1 - y, sy = h - 1 - x; break;
+        case 8: sx = w - 1 - y, sy = x; break;
+      }
+      std::copy_n(pixels.begin() + (std::size_t(sy) * w + sx) * channels, channels,
+                  out.begin() + (std::size_t(y) * shown.width + x) * channels);
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 Size wantedSize(const Placement& placement, int orientation) {
@@ -163,29 +193,14 @@ Working AreaAverage::result() && {
 }
 
 Working oriented(Working stored, int orientation) {
-  if (orientation < 2 || orientation > 8) return stored;
-  int w = stored.width;
-  int h = stored.height;
-  bool quarter = orientation >= 5;
-  Working shown{quarter ? h : w, quarter ? w : h, std::vector<float>(stored.rgb.size())};
-  for (int y = 0; y < shown.height; ++y) {
-    for (int x = 0; x < shown.width; ++x) {
-      // The stored pixel shown at (x, y), as EXIF defines the tags.
-      int sx = x, sy = y;
-      switch (orientation) {
-        case 2: sx = w - 1 - x; break;
-        case 3: sx = w - 1 - x, sy = h - 1 - y; break;
-        case 4: sy = h - 1 - y; break;
-        case 5: sx = y, sy = x; break;
-        case 6: sx = y, sy = h - 1 - x; break;
-        case 7: sx = w - 1 - y, sy = h - 1 - x; break;
-        case 8: sx = w - 1 - y, sy = x; break;
-      }
-      std::copy_n(stored.rgb.begin() + (std::size_t(sy) * w + sx) * 3, 3,
-                  shown.rgb.begin() + (std::size_t(y) * shown.width + x) * 3);
-    }
-  }
-  return shown;
+  Size size = turned({stored.width, stored.height}, orientation);
+  return {size.width, size.height, turned(stored.rgb, stored.width, stored.height, 3, orientation)};
+}
+
+RgbaPicture oriented(RgbaPicture stored, int orientation) {
+  Size size = turned({stored.width, stored.height}, orientation);
+  return {size.width, size.height,
+          turned(stored.rgba, stored.width, stored.height, 4, orientation)};
 }
 
 RgbPicture lanczos(const Working& picture, const Placement& placement) {

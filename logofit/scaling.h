@@ -37,6 +37,7 @@ class AreaAverage final : public Target {
 
 // The working picture as the orientation tag shows it.
 Working oriented(Working stored, int orientation);
+RgbaPicture oriented(RgbaPicture stored, int orientation);
 
 // The placement's crop of a picture of placement.sourceWidth x
 // placement.sourceHeight, of which `picture` is a smaller copy, scaled to
