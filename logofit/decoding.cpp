@@ -111,6 +111,15 @@ std::string tooLong(Size size) {
          " (at most 65535 pixels a side)";
 }
 
+// A placement the scaling can follow: a crop inside the picture, a size
+// on the screen.
+bool sensible(const Placement& p) {
+  return p.sourceWidth > 0 && p.sourceHeight > 0 && p.cropWidth > 0 && p.cropHeight > 0 &&
+         p.cropX >= 0 && p.cropY >= 0 && p.cropX + p.cropWidth <= p.sourceWidth &&
+         p.cropY + p.cropHeight <= p.sourceHeight && p.scaledWidth > 0 && p.scaledHeight > 0 &&
+         p.scaledWidth <= kMaxSide && p.scaledHeight <= kMaxSide;
+}
+
 struct Probed {
   Format format;
   Stored stored;
@@ -172,6 +181,7 @@ logo::Result<PictureSize> probe(Input& input, const Limits& limits) {
 
 logo::Result<RgbPicture> decodeScaled(Input& input, const Placement& placement,
                                       const Limits& limits) {
+  if (!sensible(placement)) return logo::Failure{"no pixels to show"};
   try {
     logo::Result<Probed> probed = probeChecked(input, limits);
     if (!probed) return logo::Failure{probed.reason()};
@@ -203,6 +213,11 @@ logo::Result<RgbaPicture> decodeWhole(Input& input, const Limits& limits) {
 logo::Result<RgbPicture> scalePixels(const RgbPicture& source, const Placement& placement) {
   if (!withinSides({source.width, source.height})) {
     return logo::Failure{tooLong({source.width, source.height})};
+  }
+  if (!sensible(placement) || placement.sourceWidth != source.width ||
+      placement.sourceHeight != source.height ||
+      source.rgb.size() != std::size_t(source.width) * source.height * 3) {
+    return logo::Failure{"no pixels to show"};
   }
   try {
     AreaAverage average(wantedSize(placement, 1));
