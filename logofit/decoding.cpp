@@ -2,6 +2,8 @@
 // into the working picture at once, or whole for a small picture.
 #include "logofit/decoding.h"
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <new>
 
@@ -63,19 +65,28 @@ logo::Result<IndexedPicture> readIndexedInput(Input& input, const Limits& limits
   return logo::Failure{"not a picture format logofit reads"};
 }
 
+// The suite's readers check every index against the palette; an index
+// beyond it would show black.
+void putIndexed(const IndexedPicture& picture, Target& target) {
+  std::array<logo::PaletteEntry, 256> palette{};
+  std::copy_n(picture.palette.begin(), std::min<std::size_t>(256, picture.palette.size()),
+              palette.begin());
+  target.begin({picture.width, picture.height});
+  std::vector<std::uint8_t> row(std::size_t(picture.width) * 3);
+  for (int y = 0; y < picture.height; ++y) {
+    const std::uint8_t* indices = picture.indices.data() + std::size_t(y) * picture.width;
+    for (int x = 0; x < picture.width; ++x) {
+      const logo::PaletteEntry& entry = palette[indices[x]];
+      row[3 * x] = entry.red, row[3 * x + 1] = entry.green, row[3 * x + 2] = entry.blue;
+    }
+    target.put(y, 0, 1, picture.width, row.data(), 3);
+  }
+}
+
 logo::Result<bool> decodeIndexed(Input& input, const Limits& limits, Target& target) {
   logo::Result<IndexedPicture> picture = readIndexedInput(input, limits);
   if (!picture) return logo::Failure{picture.reason()};
-  target.begin({picture->width, picture->height});
-  std::vector<std::uint8_t> row(std::size_t(picture->width) * 3);
-  for (int y = 0; y < picture->height; ++y) {
-    const std::uint8_t* indices = picture->indices.data() + std::size_t(y) * picture->width;
-    for (int x = 0; x < picture->width; ++x) {
-      const logo::PaletteEntry& entry = picture->palette[indices[x]];
-      row[3 * x] = entry.red, row[3 * x + 1] = entry.green, row[3 * x + 2] = entry.blue;
-    }
-    target.put(y, 0, 1, picture->width, row.data(), 3);
-  }
+  putIndexed(*picture, target);
   return true;
 }
 
@@ -205,6 +216,24 @@ logo::Result<RgbaPicture> decodeWhole(Input& input, const Limits& limits) {
         decodeInto(input, probed->format, probed->stored.indexed, limits, whole);
     if (!decoded) return logo::Failure{decoded.reason()};
     return oriented(whole.take(), probed->stored.orientation);
+  } catch (const std::bad_alloc&) {
+    return logo::Failure{"out of memory"};
+  }
+}
+
+logo::Result<RgbPicture> scalePixels(const IndexedPicture& source, const Placement& placement) {
+  if (!withinSides({source.width, source.height})) {
+    return logo::Failure{tooLong({source.width, source.height})};
+  }
+  if (!sensible(placement) || placement.sourceWidth != source.width ||
+      placement.sourceHeight != source.height ||
+      source.indices.size() != std::size_t(source.width) * source.height) {
+    return logo::Failure{"no pixels to show"};
+  }
+  try {
+    AreaAverage average(wantedSize(placement, 1));
+    putIndexed(source, average);
+    return lanczos(std::move(average).result(), placement);
   } catch (const std::bad_alloc&) {
     return logo::Failure{"out of memory"};
   }

@@ -92,5 +92,7 @@ logo::Result<RgbaPicture> decodeWhole(Input& input, const Limits& limits = {});
 
 // A picture already in memory, cut and scaled as the placement says.
 logo::Result<RgbPicture> scalePixels(const RgbPicture& source, const Placement& placement);
+// The same for a palette picture, its colours looked up a row at a time.
+logo::Result<RgbPicture> scalePixels(const IndexedPicture& source, const Placement& placement);
 
 }  // namespace logofit

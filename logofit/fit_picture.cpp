@@ -25,16 +25,6 @@ Reading readIndexed(ByteView bytes, const Limits& limits, IndexedPicture& pictur
   return Reading::kNotMine;
 }
 
-RgbPicture coloursOf(const IndexedPicture& picture) {
-  RgbPicture rgb{picture.width, picture.height, {}};
-  rgb.rgb.reserve(picture.indices.size() * 3);
-  for (std::uint8_t index : picture.indices) {
-    const logo::PaletteEntry& entry = picture.palette[index];
-    rgb.rgb.insert(rgb.rgb.end(), {entry.red, entry.green, entry.blue});
-  }
-  return rgb;
-}
-
 // `indexed` holds the picture when one of the suite's own readers took it.
 bool scale(Input& input, const PictureSize& size, const IndexedPicture* indexed,
            const Limits& limits, const FitOptions& options, Fitted& fitted, Placement& placement,
@@ -43,7 +33,7 @@ bool scale(Input& input, const PictureSize& size, const IndexedPicture* indexed,
     placement = place(indexed->width, indexed->height, options.geometry);
     fitted.sourceWidth = indexed->width;
     fitted.sourceHeight = indexed->height;
-    logo::Result<RgbPicture> result = scalePixels(coloursOf(*indexed), placement);
+    logo::Result<RgbPicture> result = scalePixels(*indexed, placement);
     if (!result) why = result.reason();
     if (result) scaled = std::move(result).value();
     return bool(result);

@@ -81,8 +81,10 @@ logo::Result<bool> decodeWebp(Input& input, Target& target) {
   // Filtering on the second core; the result is the same.
   d.config_.options.use_threads = 1;
   // Scaled, premultiplied: libwebp's average then weighs each colour by its
-  // alpha, and the colour comes flattened on black.
-  d.config_.output.colorspace = scaling ? MODE_rgbA : MODE_RGBA;
+  // alpha, and the colour comes flattened on black. Without alpha, three
+  // bytes a pixel are less to convert and to copy.
+  bool alpha = d.config_.input.has_alpha != 0;
+  d.config_.output.colorspace = !alpha ? MODE_RGB : scaling ? MODE_rgbA : MODE_RGBA;
   if (d.config_.input.format == kLossless) {
     // libwebp restarts a lossless picture from its first byte whenever it
     // runs out of data, so it gets the whole file at once; it holds every
@@ -107,8 +109,8 @@ logo::Result<bool> decodeWebp(Input& input, Target& target) {
   std::vector<std::uint8_t> row(std::size_t(delivered.width) * 3);
   for (int y = 0; y < delivered.height; ++y) {
     const std::uint8_t* pixels = rgba.rgba + std::size_t(y) * rgba.stride;
-    if (!scaling) {
-      target.put(y, 0, 1, delivered.width, pixels, 4);
+    if (!alpha || !scaling) {
+      target.put(y, 0, 1, delivered.width, pixels, alpha ? 4 : 3);
       continue;
     }
     for (int x = 0; x < delivered.width; ++x) {
