@@ -137,9 +137,7 @@ struct Probed {
 };
 
 logo::Result<Probed> probeChecked(Input& input, const Limits& limits) {
-  if (input.size() > static_cast<std::uint64_t>(kMaxInputBytes)) {
-    return logo::Failure{"file larger than 1 GiB"};
-  }
+  if (input.tooLarge()) return logo::Failure{"file larger than 1 GiB"};
   logo::Result<Format> format = formatOf(input);
   if (!format) return logo::Failure{format.reason()};
   logo::Result<Stored> stored = probeStored(input, *format);

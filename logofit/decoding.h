@@ -34,8 +34,12 @@ class Input {
   std::size_t read(void* data, std::size_t size);
   bool seek(std::uint64_t offset);
   std::uint64_t position() const { return at_; }
-  // The size of the input, or kMaxInputBytes + 1 for anything larger.
+  // The size of the input, or kMaxInputBytes + 1 for anything larger. A
+  // pipe is read to its end for it.
   std::uint64_t size();
+  // True for a file or bytes of more than kMaxInputBytes; a pipe is held to
+  // the limit as it is read.
+  bool tooLarge();
   // True once reading the stream failed (not at its end).
   bool failed() const;
   // The whole input in memory, at most kMaxInputBytes; the position stays.

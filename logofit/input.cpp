@@ -59,6 +59,11 @@ std::uint64_t Input::size() {
   return buffer(kMaxInputBytes + 1) ? owned_.size() : kMaxInputBytes + 1;
 }
 
+bool Input::tooLarge() {
+  if (stream_ == nullptr) return bytes_.size() > static_cast<std::uint64_t>(kMaxInputBytes);
+  return isFile() && fileSize_ > kMaxInputBytes;
+}
+
 bool Input::failed() const {
   return stream_ != nullptr && std::ferror(stream_) != 0;
 }
