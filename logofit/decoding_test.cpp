@@ -102,14 +102,44 @@ Bytes jpegTurned(int orientation) {
   return jpeg;
 }
 
+struct Decoded {
+  const char* what;
+  Bytes input;
+  int tolerance;  // per channel: what the format's own loss allows
+  bool alpha;
+  bool turned;  // a quarter clockwise (orientation 6)
+};
+
+// Probed and decoded whole, the picture is the source, turned as tagged.
+void expectSource(const Decoded& c) {
+  static const Bytes source = rgbaPixels();
+  logofit::Input input(c.input);
+  logo::Result<logofit::PictureSize> size = logofit::probe(input);
+  ASSERT_TRUE(size) << size.reason();
+  int width = c.turned ? kHeight : kWidth;
+  int height = c.turned ? kWidth : kHeight;
+  EXPECT_EQ(size->width, width);
+  EXPECT_EQ(size->height, height);
+  logo::Result<logofit::RgbaPicture> whole = logofit::decodeWhole(input);
+  ASSERT_TRUE(whole) << whole.reason();
+  ASSERT_EQ(whole->width, width);
+  ASSERT_EQ(whole->height, height);
+  int worst = 0;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      // Turned a quarter clockwise: the stored left column is the top row.
+      int sx = c.turned ? y : x, sy = c.turned ? kHeight - 1 - x : y;
+      const std::uint8_t* expected = source.data() + (sy * kWidth + sx) * 4;
+      const std::uint8_t* actual = whole->rgba.data() + (y * width + x) * 4;
+      for (int i = 0; i < 3; ++i) worst = std::max(worst, std::abs(actual[i] - expected[i]));
+      ASSERT_EQ(actual[3], c.alpha ? expected[3] : 255) << x << "," << y;
+    }
+  }
+  EXPECT_LE(worst, c.tolerance);
+}
+
 TEST(Decoding, GivesEveryPixelOfEveryFormat) {
-  const struct {
-    const char* what;
-    Bytes input;
-    int tolerance;  // per channel: what the format's own loss allows
-    bool alpha;
-    bool turned;    // a quarter clockwise (orientation 6)
-  } cases[] = {
+  const Decoded cases[] = {
       {"PNG", encode(Encoding("PNG24")), 0, false, false},
       {"PNG, interlaced", encode(Encoding("PNG24").interlace()), 0, false, false},
       {"PNG with alpha", encode(Encoding("PNG32").withAlpha()), 0, true, false},
@@ -132,32 +162,9 @@ TEST(Decoding, GivesEveryPixelOfEveryFormat) {
       {"BMP of 32 bits with alpha", encode(Encoding("BMP").withAlpha()), 0, true, false},
       {"BMP of 16 bits, 5-6-5", encode(Encoding("BMP").define("subtype", "RGB565")), 8, false, false},
   };
-  Bytes source = rgbaPixels();
-  for (const auto& c : cases) {
+  for (const Decoded& c : cases) {
     SCOPED_TRACE(c.what);
-    logofit::Input input(c.input);
-    logo::Result<logofit::PictureSize> size = logofit::probe(input);
-    ASSERT_TRUE(size) << size.reason();
-    int width = c.turned ? kHeight : kWidth;
-    int height = c.turned ? kWidth : kHeight;
-    EXPECT_EQ(size->width, width);
-    EXPECT_EQ(size->height, height);
-    logo::Result<logofit::RgbaPicture> whole = logofit::decodeWhole(input);
-    ASSERT_TRUE(whole) << whole.reason();
-    ASSERT_EQ(whole->width, width);
-    ASSERT_EQ(whole->height, height);
-    int worst = 0;
-    for (int y = 0; y < height; ++y) {
-      for (int x = 0; x < width; ++x) {
-        // Turned a quarter clockwise: the stored left column is the top row.
-        int sx = c.turned ? y : x, sy = c.turned ? kHeight - 1 - x : y;
-        const std::uint8_t* expected = source.data() + (sy * kWidth + sx) * 4;
-        const std::uint8_t* actual = whole->rgba.data() + (y * width + x) * 4;
-        for (int i = 0; i < 3; ++i) worst = std::max(worst, std::abs(actual[i] - expected[i]));
-        ASSERT_EQ(actual[3], c.alpha ? expected[3] : 255) << x << "," << y;
-      }
-    }
-    EXPECT_LE(worst, c.tolerance);
+    expectSource(c);
   }
 }
 
