@@ -39,7 +39,7 @@ TEST(ExifOrientation, ReadsTheTagInEitherByteOrder) {
   } cases[] = {
       {"Intel order", exif(true, {{0x100, 3, 640}, {0x112, 3, 6}}), 6},
       {"Motorola order", exif(false, {{0x112, 3, 8}}), 8},
-      {"no tag", exif(true, {{0x100, 3, 640}}), 1},
+      {"no tag", exif(true, {{0x100, 3, 6}}), 1},
       {"beyond the eight", exif(true, {{0x112, 3, 9}}), 1},
       {"not a SHORT", exif(true, {{0x112, 4, 6}}), 1},
       {"entry cut short", withoutLast(exif(true, {{0x112, 3, 6}}), 4), 1},

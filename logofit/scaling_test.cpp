@@ -43,8 +43,9 @@ TEST(Scaling, KeepsAFlatColourFlat) {
     std::uint8_t red, green, blue;  // expected everywhere
     Placement placement;
   } cases[] = {
-      {"RGB, boxes cut off at the edges", 1001, 999, 3, 1, {200, 100, 50}, 200, 100, 50,
-       {1001, 999, 0, 0, 1001, 999, 320, 400, 0, 0}},
+      // Boxes of 3x3 pixels and a last row and column of boxes 1 pixel wide.
+      {"RGB, boxes cut off at the edges", 1999, 2401, 3, 1, {200, 100, 50}, 200, 100, 50,
+       {1999, 2401, 0, 0, 1999, 2401, 320, 400, 0, 0}},
       {"grey", 700, 500, 1, 1, {77}, 77, 77, 77, {700, 500, 0, 0, 700, 500, 320, 200, 0, 100}},
       {"grey and alpha, on black", 700, 500, 2, 1, {200, 128}, 100, 100, 100,
        {700, 500, 0, 0, 700, 500, 320, 400, 0, 0}},
