@@ -97,6 +97,22 @@ Bytes encode(const Encoding& e) {
   return Bytes(data, data + blob.length());
 }
 
+// Two frames, the picture first.
+Bytes animatedWebp() {
+  Bytes rgba = rgbaPixels();
+  std::vector<Magick::Image> frames(2, Magick::Image(kWidth, kHeight, "RGBA", Magick::CharPixel,
+                                                     rgba.data()));
+  frames[1].negate();
+  for (Magick::Image& frame : frames) {
+    frame.magick("WEBP");
+    frame.defineValue("WEBP", "lossless", "true");
+  }
+  Magick::Blob blob;
+  Magick::writeImages(frames.begin(), frames.end(), &blob, true);
+  const auto* data = static_cast<const std::uint8_t*>(blob.data());
+  return Bytes(data, data + blob.length());
+}
+
 // A JPEG with an EXIF block right after its start that holds only the
 // orientation tag.
 Bytes jpegTurned(int orientation) {
@@ -155,6 +171,7 @@ TEST(Decoding, GivesEveryPixelOfEveryFormat) {
       {"JPEG turned by EXIF", jpegTurned(6), 12, false, true},
       {"WebP", encode(Encoding("WEBP")), 24, false, false},
       {"WebP, lossless with alpha", encode(Encoding("WEBP").define("lossless", "true").withAlpha()), 0, true, false},
+      {"WebP, an animation's first frame", animatedWebp(), 0, true, false},
       {"TIFF", encode(Encoding("TIFF")), 0, false, false},
       {"TIFF with alpha", encode(Encoding("TIFF").withAlpha()), 0, true, false},
       // libtiff premultiplies the colours here: at alpha 35 a step of 7.

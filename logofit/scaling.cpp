@@ -229,7 +229,9 @@ RgbPicture lanczos(const Working& picture, const Placement& placement) {
         float w = across.weights[x][t];
         r += w * p[0], g += w * p[1], b += w * p[2];
       }
-      out[3 * x] = r, out[3 * x + 1] = g, out[3 * x + 2] = b;
+      out[3 * x] = std::clamp(r, 0.0f, 255.0f);
+      out[3 * x + 1] = std::clamp(g, 0.0f, 255.0f);
+      out[3 * x + 2] = std::clamp(b, 0.0f, 255.0f);
     }
   }
   RgbPicture scaled{width, placement.scaledHeight,

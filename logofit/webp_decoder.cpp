@@ -1,8 +1,10 @@
 // WebP through libwebp, fed block by block and scaled by its own area
 // average while it decodes.
 #include <webp/decode.h>
+#include <webp/demux.h>
 
 #include <algorithm>
+#include <memory>
 
 #include "logofit/decoders.h"
 
@@ -45,6 +47,33 @@ class Decoder {
   WebPIDecoder* incremental_ = nullptr;
 };
 
+// The first frame of an animation on its canvas, the rest of the canvas
+// transparent: the frame is decoded at its own size, as animations are
+// small.
+logo::Result<bool> decodeFirstFrame(Input& input, Target& target) {
+  logo::Result<ByteView> bytes = input.whole();
+  if (!bytes) return logo::Failure{"WebP: " + bytes.reason()};
+  WebPData data{bytes->data(), bytes->size()};
+  std::unique_ptr<WebPDemuxer, void (*)(WebPDemuxer*)> demux(WebPDemux(&data), WebPDemuxDelete);
+  WebPIterator frame;
+  if (!demux || !WebPDemuxGetFrame(demux.get(), 1, &frame)) {
+    return logo::Failure{"WebP: the animation has no frame"};
+  }
+  Size canvas{static_cast<int>(WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_WIDTH)),
+              static_cast<int>(WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_HEIGHT))};
+  int width = 0, height = 0;
+  std::unique_ptr<std::uint8_t, void (*)(void*)> rgba(
+      WebPDecodeRGBA(frame.fragment.bytes, frame.fragment.size, &width, &height), WebPFree);
+  int left = frame.x_offset, top = frame.y_offset;
+  WebPDemuxReleaseIterator(&frame);
+  if (!rgba) return logo::Failure{"WebP: the first frame cannot be decoded"};
+  target.begin(canvas);
+  for (int y = 0; y < height; ++y) {
+    target.put(top + y, left, 1, width, rgba.get() + std::size_t(y) * width * 4, 4);
+  }
+  return true;
+}
+
 }  // namespace
 
 logo::Result<Stored> probeWebp(Input& input) {
@@ -63,7 +92,7 @@ logo::Result<bool> decodeWebp(Input& input, Target& target) {
   Decoder d;
   VP8StatusCode status = WebPGetFeatures(head, size, &d.config_.input);
   if (status != VP8_STATUS_OK) return failure(status);
-  if (d.config_.input.has_animation) return logo::Failure{"WebP: animations are not read"};
+  if (d.config_.input.has_animation) return decodeFirstFrame(input, target);
   int width = d.config_.input.width;
   int height = d.config_.input.height;
   // libwebp's scaling is an area average of its own, and a fifth faster to
