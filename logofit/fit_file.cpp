@@ -1,5 +1,5 @@
-// The files around the fit: the input read whole, the output written
-// through the suite's atomic output.
+// The files around the fit: the input and a layer's or mask's file read
+// whole, the output written through the suite's atomic output.
 #include <sys/stat.h>
 
 #include "logo_image/atomic_output.h"
@@ -11,7 +11,8 @@ namespace {
 // More than any picture of 100 megapixels needs, even uncompressed.
 constexpr long long kMaxInputBytes = 1LL << 30;
 
-bool readWhole(std::FILE* in, std::vector<std::uint8_t>& bytes, std::string& why) {
+logo::Result<std::vector<std::uint8_t>> readWhole(std::FILE* in) {
+  std::vector<std::uint8_t> bytes;
   struct stat status;
   if (fstat(fileno(in), &status) == 0 && S_ISREG(status.st_mode) &&
       status.st_size <= kMaxInputBytes) {
@@ -21,26 +22,94 @@ bool readWhole(std::FILE* in, std::vector<std::uint8_t>& bytes, std::string& why
   std::size_t count;
   while ((count = std::fread(block, 1, sizeof block, in)) > 0) {
     if (static_cast<long long>(bytes.size() + count) > kMaxInputBytes) {
-      why = "file larger than 1 GiB";
-      return false;
+      return logo::Failure{"file larger than 1 GiB"};
     }
     bytes.insert(bytes.end(), block, block + count);
   }
-  return true;
+  return bytes;
+}
+
+const char* overlayPath(const AnimationOptions& animation) {
+  if (const auto* layer = std::get_if<LayerOptions>(&animation)) return layer->path;
+  if (const auto* shimmer = std::get_if<ShimmerOptions>(&animation)) return shimmer->maskPath;
+  return nullptr;
+}
+
+// An opened file read whole, or the outcome that stopped it.
+struct Input {
+  logo::File file;
+  std::vector<std::uint8_t> bytes;
+};
+
+Outcome openInput(const char* path, const Request& request, Job& job, Input& input) {
+  job.failedPath = path;
+  input.file = logo::openSource(path);
+  if (!input.file) return Outcome::kSourceUnreadable;
+  if (logo::isSameFile(input.file.get(), request.outputPath)) return Outcome::kSameFile;
+  return Outcome::kDone;
+}
+
+Outcome readInput(Input& input, Job& job) {
+  logo::Result<std::vector<std::uint8_t>> bytes = readWhole(input.file.get());
+  if (std::ferror(input.file.get())) return Outcome::kSourceReadFailed;
+  if (!bytes) {
+    job.why = bytes.reason();
+    return Outcome::kMalformed;
+  }
+  input.bytes = std::move(bytes).value();
+  return Outcome::kDone;
+}
+
+// The layer or the shimmer's area, read before the picture: a wrong file
+// is told before the long work on the picture.
+logo::Result<Overlay> overlayOf(const AnimationOptions& animation, ByteView bytes) {
+  if (const auto* bar = std::get_if<BarOptions>(&animation)) return Overlay(*bar);
+  if (std::holds_alternative<LayerOptions>(animation)) {
+    logo::Result<Ring> layer = readLayer(bytes, Limits{});
+    if (!layer) return logo::Failure{layer.reason()};
+    return Overlay(std::move(layer).value());
+  }
+  if (const auto* shimmer = std::get_if<ShimmerOptions>(&animation)) {
+    logo::Result<PixelMask> area = readMask(bytes, Limits{});
+    if (!area) return logo::Failure{area.reason()};
+    return Overlay(Shimmer{std::move(area).value(), shimmer->colours});
+  }
+  return Overlay();
 }
 
 }  // namespace
 
 Outcome readAndFit(const Request& request, Job& job) {
-  job.source = logo::openSource(request.inputPath);
-  if (!job.source) return Outcome::kSourceUnreadable;
-  if (logo::isSameFile(job.source.get(), request.outputPath)) return Outcome::kSameFile;
-  std::vector<std::uint8_t> bytes;
-  bool whole = readWhole(job.source.get(), bytes, job.why);
-  if (std::ferror(job.source.get())) return Outcome::kSourceReadFailed;
-  if (!whole) return Outcome::kMalformed;
-  if (!fitPicture(bytes, request.options, Limits{}, job.fitted, job.why))
+  Input picture;
+  Outcome outcome = openInput(request.inputPath, request, job, picture);
+  if (outcome != Outcome::kDone) return outcome;
+  Input extra;
+  const char* extraPath = overlayPath(request.animation);
+  if (extraPath != nullptr) {
+    outcome = openInput(extraPath, request, job, extra);
+    if (outcome != Outcome::kDone) return outcome;
+  }
+  job.failedPath = request.inputPath;
+  outcome = readInput(picture, job);
+  if (outcome != Outcome::kDone) return outcome;
+  if (extraPath != nullptr) {
+    job.failedPath = extraPath;
+    outcome = readInput(extra, job);
+    if (outcome != Outcome::kDone) return outcome;
+  }
+  logo::Result<Overlay> overlay = overlayOf(request.animation, extra.bytes);
+  if (!overlay) {
+    job.why = overlay.reason();
     return Outcome::kMalformed;
+  }
+  job.failedPath = request.inputPath;
+  logo::Result<Fitted> fitted = fitPicture(picture.bytes, request.options, *overlay, Limits{});
+  if (!fitted) {
+    job.why = fitted.reason();
+    return Outcome::kMalformed;
+  }
+  job.fitted = std::move(fitted).value();
+  job.source = std::move(picture.file);
   return Outcome::kDone;
 }
 

@@ -7,7 +7,7 @@ using logo::sayError;
 
 namespace {
 
-int speak(logofit::Outcome outcome, const logofit::Request& request, const logofit::Job& job) {
+int speak(logofit::Outcome outcome, const logofit::Job& job) {
   switch (outcome) {
     case logofit::Outcome::kSourceUnreadable:
       return sayError("IN FILE OPEN ERROR\n");
@@ -16,7 +16,7 @@ int speak(logofit::Outcome outcome, const logofit::Request& request, const logof
     case logofit::Outcome::kSameFile:
       return sayError("SAME FILE ERROR\n");
     case logofit::Outcome::kMalformed:
-      logo::warn("%s: %s", request.inputPath, job.why.c_str());
+      logo::warn("%s: %s", job.failedPath, job.why.c_str());
       return sayError("IN FILE FORMAT ERROR\n");
     case logofit::Outcome::kOutputUncreatable:
       return sayError("OUT FILE OPEN ERROR\n");
@@ -32,23 +32,22 @@ int speak(logofit::Outcome outcome, const logofit::Request& request, const logof
 
 int main(int argc, char** argv) {
   logo::startProgram("logofit");
-  logofit::Request request;
-  switch (logofit::readRequest(argc, argv, request)) {
-    case logofit::CommandLine::kHelp:
-      logo::sayLines(logofit::kUsageText);
-      return logo::finishConsole(logo::kExitOk);
-    case logofit::CommandLine::kUsage:
-      logo::sayLines(logofit::kUsageText);
-      return logo::finishConsole(logo::kExitUsage);
-    case logofit::CommandLine::kRun:
-      break;
+  logo::Result<logofit::Request> read = logofit::readRequest(argc, argv);
+  if (!read) logo::warn("%s", read.reason().c_str());
+  if (!read || read->help) {
+    logo::sayLines(logofit::kUsageText);
+    return logo::finishConsole(read ? logo::kExitOk : logo::kExitUsage);
   }
+  const logofit::Request& request = *read;
   logofit::Job job;
   logofit::Outcome outcome = logofit::readAndFit(request, job);
-  if (outcome != logofit::Outcome::kDone) return speak(outcome, request, job);
+  if (outcome != logofit::Outcome::kDone) return speak(outcome, job);
   say(logofit::summary(job.fitted, request.options.geometry));
+  if (std::string border = logofit::borderWarning(job.fitted); !border.empty()) {
+    logo::warn("%s", border.c_str());
+  }
   outcome = logofit::writeLogo(request, job);
-  if (outcome != logofit::Outcome::kDone) return speak(outcome, request, job);
+  if (outcome != logofit::Outcome::kDone) return speak(outcome, job);
   say("\nFILE WRITE END!!");
   return logo::finishConsole(logo::kExitOk);
 }

@@ -178,7 +178,7 @@ TEST_F(LogofitTest, FitsFillsAndStretchesOtherPictures) {
        {{40, 0, kRed}, {120, 399, kGreen}, {200, 0, kYellow}, {280, 399, kBlue}}},
       {"palette bitmap of another size",
        samples::encodeBitmap(
-           {160, 120, {kRed, kGreen, kYellow, kBlue}, std::vector<std::uint8_t>(160 * 120, 3), {}},
+           {160, 120, {kRed, kGreen, kYellow, kBlue}, std::vector<std::uint8_t>(160 * 120, 3), {}, {}},
            {8}),
        "bmp",
        {"--colors", "2"},
@@ -198,8 +198,10 @@ TEST_F(LogofitTest, FitsFillsAndStretchesOtherPictures) {
     int colours = std::stoi(said[1]);
     EXPECT_LE(colours, c.colours);
     EXPECT_EQ(out.header, canonicalHeader());
-    for (int i = colours; i < 256; ++i) ASSERT_EQ(out.palette[i], kBlack) << i;
-    for (std::uint8_t pixel : out.pixels) ASSERT_LT(pixel, colours);
+    // Entry 0 is the border's black, the picture's colours follow it.
+    for (int i = colours + 1; i < 256; ++i) ASSERT_EQ(out.palette[i], kBlack) << i;
+    EXPECT_EQ(out.palette[0], kBlack);
+    for (std::uint8_t pixel : out.pixels) ASSERT_LE(pixel, colours);
     for (int y = 0; y < 400; ++y) {
       for (int x = 0; x < 320; ++x) {
         bool bar = y < c.top || y >= 400 - c.top || x < c.side || x >= 320 - c.side;
@@ -286,7 +288,7 @@ TEST_F(LogofitTest, RefusesMalformedInputsAndWritesNothing) {
   for (int i = 0; i < 401; ++i) manyLineEnds.insert(manyLineEnds.end(), {0, 0});
   std::vector<std::uint8_t> literalPastRow = {200, 1, 0, 200};
   literalPastRow.resize(204, 1);
-  logofit::IndexedPicture outOfPalette{8, 8, {kRed, kBlue}, std::vector<std::uint8_t>(64, 3), {}};
+  logofit::IndexedPicture outOfPalette{8, 8, {kRed, kBlue}, std::vector<std::uint8_t>(64, 3), {}, {}};
   const struct {
     const char* what;
     samples::Bytes input;
@@ -327,7 +329,7 @@ TEST_F(LogofitTest, RefusesMalformedInputsAndWritesNothing) {
       {"GIF index past the table", samples::encodeGif(outOfPalette), "GIF: pixel index 3"},
       // The scaler's limits once ended the program on a failed assertion.
       {"too wide for the scaler",
-       samples::encodeBitmap({70000, 1, {kRed, kBlue}, std::vector<std::uint8_t>(70000, 1), {}},
+       samples::encodeBitmap({70000, 1, {kRed, kBlue}, std::vector<std::uint8_t>(70000, 1), {}, {}},
                              {8}),
        "scaling: width or height exceeds limit"},
       {"JPEG cut short", broken("photo.jpg", {{-3000, {}}}), "JPEG"},
