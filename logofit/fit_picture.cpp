@@ -158,6 +158,9 @@ IndexedPicture withBorderFirst(IndexedPicture picture) {
 logo::Result<IndexedPicture> reducedPicture(const Screen& screen, const FitOptions& options,
                                             int slots, const PixelMask& shown,
                                             const Limits& limits) {
+  if (!shown.empty() && std::find(shown.begin(), shown.end(), true) == shown.end()) {
+    return IndexedPicture{kWidth, kHeight, {kBorder}, std::vector<std::uint8_t>(kPixels), {}, {}};
+  }
   bool bars = hasBars(screen.placement);
   int room = bars ? slots : slots - 1;  // bars already show the border colour
   Reduction reduction{std::min(options.colours, room), options.dither,
