@@ -36,7 +36,8 @@ add_custom_target(manual_pages ALL DEPENDS ${packed_pages})
 install(FILES ${packed_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${LOGO_DOC_DIR})
 # The picture the README shows, where its link points.
-install(FILES ${PROJECT_SOURCE_DIR}/docs/preview-frame.png DESTINATION ${LOGO_DOC_DIR}/docs)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/bar-frame.png ${PROJECT_SOURCE_DIR}/docs/preview-frame.png
+        DESTINATION ${LOGO_DOC_DIR}/docs)
 
 if(PROJECT_VERSION)
   set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
