@@ -54,6 +54,18 @@ std::optional<std::vector<logo::PaletteEntry>> gradientOf(std::string_view text)
   return stops;
 }
 
+std::optional<Gravity> gravityOf(std::string_view text) {
+  const std::pair<std::string_view, Gravity> names[] = {{"center", Gravity::kCenter},
+                                                        {"top", Gravity::kTop},
+                                                        {"bottom", Gravity::kBottom},
+                                                        {"left", Gravity::kLeft},
+                                                        {"right", Gravity::kRight}};
+  for (const auto& [name, gravity] : names) {
+    if (text == name) return gravity;
+  }
+  return std::nullopt;
+}
+
 // Reads the words one by one; each option's value is either after "=" or
 // the next word.
 class Reader {
@@ -97,8 +109,9 @@ class Reader {
       return {};
     }
     if (key == "--bar") return bar(word, equals);
-    if (key == "--colors" || key == "--bar-colors" || key == "--bar-gradient" ||
-        key == "--layer" || key == "--shimmer" || key == "--shimmer-colors") {
+    if (key == "--colors" || key == "--gravity" || key == "--background" ||
+        key == "--bar-colors" || key == "--bar-gradient" || key == "--layer" ||
+        key == "--shimmer" || key == "--shimmer-colors") {
       std::optional<std::string_view> text = value(word, equals);
       if (!text) return std::string(key) + " needs a value";
       return setting(key, *text);
@@ -131,6 +144,14 @@ class Reader {
       std::optional<int> colours = wholeNumber(text, 2, 256);
       if (!colours) return "--colors takes 2 to 256";
       request_.options.colours = *colours;
+    } else if (key == "--gravity") {
+      std::optional<Gravity> gravity = gravityOf(text);
+      if (!gravity) return "--gravity takes center, top, bottom, left or right";
+      request_.options.gravity = *gravity;
+    } else if (key == "--background") {
+      std::optional<logo::PaletteEntry> background = colourOf(text);
+      if (!background) return "--background takes a colour as #RRGGBB";
+      request_.options.background = *background;
     } else if (key == "--bar-colors" || key == "--shimmer-colors") {
       std::optional<int> colours = wholeNumber(text, 2, 128);
       if (!colours) return std::string(key) + " takes 2 to 128";
@@ -186,8 +207,9 @@ logo::Result<Request> readRequest(int argc, const char* const* argv) {
   return Reader(argc, argv).read();
 }
 
-const std::array<std::string_view, 29> kUsageText = {
-    "usage: logofit [--fit | --fill | --stretch] [--colors N] [--no-dither]",
+const std::array<std::string_view, 34> kUsageText = {
+    "usage: logofit [--fit | --fill | --stretch] [--gravity=SIDE] [--background=#RRGGBB]",
+    "               [--colors N] [--no-dither]",
     "               [--bar[=ROWS] [--bar-colors=N] [--bar-gradient=LIST]",
     "                | --layer=FILE | --shimmer=MASK [--shimmer-colors=N]] INPUT OUTPUT",
     "       logofit --help",
@@ -195,11 +217,15 @@ const std::array<std::string_view, 29> kUsageText = {
     "with a 256-entry palette, laid out as the other tools of the suite read it.",
     "A 320x400 picture with a palette (BMP, PNG, GIF) is kept as it is: every pixel",
     "keeps its index, every entry its colour, a bitmap's header bytes 50-53 stay.",
-    "Any other picture is scaled to the screen, which shows 320x400 at 4:3,",
-    "and reduced to at most N colours:",
-    "  --fit        show all of it, with black bars where it does not reach (default)",
+    "Any other picture is scaled to the screen, which shows 320x400 at 4:3 (a",
+    "320x400 or 640x400 picture is taken as drawn for it), and reduced to at most",
+    "N colours, entry 0 being the colour of the border around the logo:",
+    "  --fit        show all of it, with bars where it does not reach (default)",
     "  --fill       cover the screen, cutting the overflow equally from both sides",
     "  --stretch    ignore its proportions",
+    "  --gravity=SIDE  center (default), top, bottom, left or right: the side",
+    "               --fill keeps and --fit places the picture against",
+    "  --background=#RRGGBB  the colour of the bars and the border (default black)",
     "  --colors N   at most N colours, 2 to 256 (default 256)",
     "  --no-dither  nearest colours instead of error diffusion",
     "One of these animates the logo in its top palette slots:",

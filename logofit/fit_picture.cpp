@@ -12,12 +12,6 @@ namespace {
 constexpr int kWidth = logo::kLogoWidth;
 constexpr int kHeight = logo::kLogoHeight;
 constexpr std::size_t kPixels = std::size_t(kWidth) * kHeight;
-// The system draws the border around the logo in the colour of entry 0.
-constexpr logo::PaletteEntry kBorder{0, 0, 0, 0};
-
-int clamp(long long value, int most) {
-  return static_cast<int>(std::clamp<long long>(value, 1, most));
-}
 
 RgbPicture coloursOf(const IndexedPicture& picture) {
   RgbPicture rgb{picture.width, picture.height, {}};
@@ -109,13 +103,13 @@ logo::Result<Screen> drawnScreen(ByteView bytes, const std::optional<IndexedPict
 }
 
 logo::Result<Screen> screenOf(ByteView bytes, const std::optional<IndexedPicture>& indexed,
-                              Geometry geometry, const Limits& limits) {
+                              const FitOptions& options, const Limits& limits) {
   logo::Result<Size> size = sizeOf(bytes, indexed, limits);
   if (!size) return logo::Failure{size.reason()};
   if (Drawn drawn = drawnAs(*size); drawn != Drawn::kElsewhere) {
     return drawnScreen(bytes, indexed, *size, drawn);
   }
-  Placement placement = place(size->width, size->height, geometry);
+  Placement placement = place(size->width, size->height, options.geometry, options.gravity);
   logo::Result<RgbPicture> scaled = indexed ? scalePixels(coloursOf(*indexed), placement)
                                             : decodeScaled(bytes, placement);
   if (!scaled) return logo::Failure{scaled.reason()};
@@ -127,8 +121,9 @@ bool hasBars(const Placement& placement) {
 }
 
 // Dithering would spill the picture's colour errors into the bars.
-void paintBars(IndexedPicture& reduced, const Placement& placement) {
-  auto border = std::find(reduced.palette.begin(), reduced.palette.end(), kBorder);
+void paintBars(IndexedPicture& reduced, const Placement& placement,
+               const logo::PaletteEntry& background) {
+  auto border = std::find(reduced.palette.begin(), reduced.palette.end(), background);
   if (border == reduced.palette.end()) return;
   auto index = static_cast<std::uint8_t>(border - reduced.palette.begin());
   for (int y = 0; y < kHeight; ++y) {
@@ -140,12 +135,13 @@ void paintBars(IndexedPicture& reduced, const Placement& placement) {
   }
 }
 
-// Puts the border colour in entry 0: the picture's own entry of that
-// colour where it has one, else a new entry before the others.
-IndexedPicture withBorderFirst(IndexedPicture picture) {
-  auto border = std::find(picture.palette.begin(), picture.palette.end(), kBorder);
-  auto at = static_cast<std::size_t>(border - picture.palette.begin());
-  if (border == picture.palette.end()) picture.palette.push_back(kBorder);
+// Puts the border colour in entry 0, where the system takes it from: the
+// picture's own entry of that colour where it has one, else a new entry
+// before the others.
+IndexedPicture withBorderFirst(IndexedPicture picture, const logo::PaletteEntry& border) {
+  auto found = std::find(picture.palette.begin(), picture.palette.end(), border);
+  auto at = static_cast<std::size_t>(found - picture.palette.begin());
+  if (found == picture.palette.end()) picture.palette.push_back(border);
   std::rotate(picture.palette.begin(), picture.palette.begin() + at, picture.palette.begin() + at + 1);
   for (std::uint8_t& index : picture.indices) {
     index = index == at ? 0 : index < at ? static_cast<std::uint8_t>(index + 1) : index;
@@ -159,24 +155,26 @@ logo::Result<IndexedPicture> reducedPicture(const Screen& screen, const FitOptio
                                             int slots, const PixelMask& shown,
                                             const Limits& limits) {
   if (!shown.empty() && std::find(shown.begin(), shown.end(), true) == shown.end()) {
-    return IndexedPicture{kWidth, kHeight, {kBorder}, std::vector<std::uint8_t>(kPixels), {}, {}};
+    return IndexedPicture{kWidth, kHeight, {options.background}, std::vector<std::uint8_t>(kPixels),
+                          {}, {}};
   }
   bool bars = hasBars(screen.placement);
   int room = bars ? slots : slots - 1;  // bars already show the border colour
   Reduction reduction{std::min(options.colours, room), options.dither,
-                      bars ? std::optional(kBorder) : std::nullopt, limits.quickReduction};
+                      bars ? std::optional(options.background) : std::nullopt,
+                      limits.quickReduction};
   logo::Result<IndexedPicture> reduced = reduceColours(screen.picture, reduction, shown);
   if (!reduced) return reduced;
   IndexedPicture picture = std::move(reduced).value();
-  if (bars) paintBars(picture, screen.placement);
-  return withBorderFirst(std::move(picture));
+  if (bars) paintBars(picture, screen.placement, options.background);
+  return withBorderFirst(std::move(picture), options.background);
 }
 
 // A palette picture whose shown pixels use few enough entries keeps their
 // colours exactly, renumbered in order below the ring, the border colour
 // first where there is room for it.
 std::optional<IndexedPicture> keptColours(const IndexedPicture& picture, const PixelMask& shown,
-                                          int room) {
+                                          int room, const logo::PaletteEntry& border) {
   std::vector<bool> used(picture.palette.size());
   for (std::size_t i = 0; i < kPixels; ++i) {
     if (shown[i]) used[picture.indices[i]] = true;
@@ -193,8 +191,10 @@ std::optional<IndexedPicture> keptColours(const IndexedPicture& picture, const P
   for (std::size_t i = 0; i < kPixels; ++i) {
     if (shown[i]) kept.indices[i] = renumbered[picture.indices[i]];
   }
-  bool borderUsed = std::find(kept.palette.begin(), kept.palette.end(), kBorder) != kept.palette.end();
-  if (borderUsed || static_cast<int>(kept.palette.size()) < room) return withBorderFirst(kept);
+  bool borderUsed = std::find(kept.palette.begin(), kept.palette.end(), border) != kept.palette.end();
+  if (borderUsed || static_cast<int>(kept.palette.size()) < room) {
+    return withBorderFirst(kept, border);
+  }
   return kept;
 }
 
@@ -229,19 +229,6 @@ IndexedPicture composed(const IndexedPicture& picture, const Ring& ring) {
 
 }  // namespace
 
-std::string sizeProblem(long long width, long long height, const Limits& limits) {
-  char text[160];
-  if (width <= 0 || height <= 0) {
-    std::snprintf(text, sizeof text, "no pixels: %lldx%lld", width, height);
-  } else if (width > limits.maxPixels / height) {
-    std::snprintf(text, sizeof text, "picture too large: %lldx%lld (at most %lld megapixels)",
-                  width, height, limits.maxPixels / 1'000'000);
-  } else {
-    return {};
-  }
-  return text;
-}
-
 Reading readIndexed(ByteView bytes, const Limits& limits) {
   for (auto reader : {readBitmap, readPng, readGif}) {
     Reading reading = reader(bytes, limits);
@@ -260,31 +247,6 @@ Reading readIndexed(ByteView bytes, const Limits& limits) {
   return notMine();
 }
 
-Placement place(int width, int height, Geometry geometry) {
-  Placement p{width, height, 0, 0, width, height, kWidth, kHeight, 0, 0};
-  long long wide = 3LL * width;  // compared with 4 * height: the screen's 4:3
-  long long tall = 4LL * height;
-  if (geometry == Geometry::kStretch || wide == tall) return p;
-  if (geometry == Geometry::kFill) {
-    if (wide > tall) {
-      p.cropWidth = clamp((8LL * height + 3) / 6, width);
-      p.cropX = (width - p.cropWidth) / 2;
-    } else {
-      p.cropHeight = clamp((6LL * width + 4) / 8, height);
-      p.cropY = (height - p.cropHeight) / 2;
-    }
-    return p;
-  }
-  if (wide > tall) {
-    p.scaledHeight = clamp((3200LL * height + 3LL * width) / (6LL * width), kHeight);
-    p.offsetY = (kHeight - p.scaledHeight) / 2;
-  } else {
-    p.scaledWidth = clamp((480LL * width + height) / (2LL * height), kWidth);
-    p.offsetX = (kWidth - p.scaledWidth) / 2;
-  }
-  return p;
-}
-
 logo::Result<Fitted> fitPicture(ByteView bytes, const FitOptions& options, const Overlay& overlay,
                                 const Limits& limits) {
   Reading reading = readIndexed(bytes, limits);
@@ -296,7 +258,7 @@ logo::Result<Fitted> fitPicture(ByteView bytes, const FitOptions& options, const
     return Fitted{true, kWidth, kHeight, static_cast<int>(indexed->palette.size()), 0, "",
                   logoBytes(*indexed)};
   }
-  logo::Result<Screen> screen = screenOf(bytes, indexed, options.geometry, limits);
+  logo::Result<Screen> screen = screenOf(bytes, indexed, options, limits);
   if (!screen) return logo::Failure{screen.reason()};
   Ring ring;
   PixelMask shown;
@@ -309,7 +271,9 @@ logo::Result<Fitted> fitPicture(ByteView bytes, const FitOptions& options, const
   }
   int slots = ring.start();
   std::optional<IndexedPicture> kept;
-  if (logoSized) kept = keptColours(*indexed, shown, std::min(options.colours, slots));
+  if (logoSized) {
+    kept = keptColours(*indexed, shown, std::min(options.colours, slots), options.background);
+  }
   logo::Result<IndexedPicture> picture =
       kept ? logo::Result<IndexedPicture>(std::move(*kept))
            : reducedPicture(*screen, options, slots, shown, limits);
@@ -362,9 +326,9 @@ std::string summary(const Fitted& fitted, Geometry geometry) {
   return std::string(line) + "\n";
 }
 
-std::string borderWarning(const Fitted& fitted) {
+std::string borderWarning(const Fitted& fitted, const logo::PaletteEntry& border) {
   const std::uint8_t* entry = fitted.logo.data() + logo::kHeaderSize;
-  if (entry[0] == 0 && entry[1] == 0 && entry[2] == 0) return {};
+  if (entry[0] == border.blue && entry[1] == border.green && entry[2] == border.red) return {};
   char text[96];
   std::snprintf(text, sizeof text, "the border around the logo will be %d,%d,%d (entry 0)",
                 entry[2], entry[1], entry[0]);

@@ -17,11 +17,17 @@
 namespace logofit {
 
 enum class Geometry { kFit, kFill, kStretch };
+// The side a picture keeps to: what --fill keeps, where --fit places it.
+enum class Gravity { kCenter, kTop, kBottom, kLeft, kRight };
 
 struct FitOptions {
   Geometry geometry = Geometry::kFit;
+  Gravity gravity = Gravity::kCenter;
   int colours = 256;
   bool dither = true;
+  // The colour of --fit's bars and of the border the system draws around
+  // the logo (entry 0).
+  logo::PaletteEntry background{0, 0, 0, 0};
 };
 
 // A bar over the bottom rows whose gradient runs to the right.
@@ -51,8 +57,9 @@ struct Request {
   bool help = false;
 };
 
-// --fit, --fill, --stretch (one of them), --colors N (2 to 256),
-// --no-dither and one of --bar, --layer and --shimmer with their settings,
+// --fit, --fill, --stretch (one of them), --gravity, --background,
+// --colors N (2 to 256), --no-dither and one of --bar, --layer and
+// --shimmer with their settings,
 // in any order around exactly two file names. The reason names what is
 // wrong with the command line.
 logo::Result<Request> readRequest(int argc, const char* const* argv);
@@ -60,7 +67,7 @@ logo::Result<Request> readRequest(int argc, const char* const* argv);
 // Where a picture of the given size lands on the screen. A logo pixel is
 // shown 5/3 as wide as it is tall (320x400 filling a 4:3 display), so a
 // picture keeps its proportions when its shown width to height is 4:3.
-Placement place(int width, int height, Geometry geometry);
+Placement place(int width, int height, Geometry geometry, Gravity gravity = Gravity::kCenter);
 
 // The animated part of a logo. The system shows in slot x the colour of
 // slot start + ((x - start + f) mod n) at step f, n = 256 - start: every
@@ -126,8 +133,8 @@ std::vector<std::uint8_t> logoBytes(const IndexedPicture& picture);
 std::string summary(const Fitted& fitted, Geometry geometry);
 
 // The colour of entry 0, which the system draws around the logo, when it
-// is not black; empty otherwise.
-std::string borderWarning(const Fitted& fitted);
+// is not `border`; empty otherwise.
+std::string borderWarning(const Fitted& fitted, const logo::PaletteEntry& border);
 
 enum class Outcome {
   kDone,
@@ -152,6 +159,6 @@ Outcome readAndFit(const Request& request, Job& job);
 // Writes the fitted logo through the suite's atomic output.
 Outcome writeLogo(const Request& request, const Job& job);
 
-extern const std::array<std::string_view, 29> kUsageText;
+extern const std::array<std::string_view, 34> kUsageText;
 
 }  // namespace logofit

@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
   logofit::Outcome outcome = logofit::readAndFit(request, job);
   if (outcome != logofit::Outcome::kDone) return speak(outcome, job);
   say(logofit::summary(job.fitted, request.options.geometry));
-  if (std::string border = logofit::borderWarning(job.fitted); !border.empty()) {
+  if (std::string border = logofit::borderWarning(job.fitted, request.options.background); !border.empty()) {
     logo::warn("%s", border.c_str());
   }
   outcome = logofit::writeLogo(request, job);
