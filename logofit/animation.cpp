@@ -173,7 +173,6 @@ logo::Result<PixelMask> readMask(ByteView bytes, const Limits& limits) {
     }
     mask = maskOfPalette(picture);
   } else {
-    if (!limits.useImageLibrary) return logo::Failure{"not a picture format logofit reads"};
     logo::Result<Size> size = probePicture(bytes);
     if (!size) return logo::Failure{size.reason()};
     if (!logoSized(size->width, size->height)) {
@@ -189,11 +188,10 @@ logo::Result<PixelMask> readMask(ByteView bytes, const Limits& limits) {
   return mask;
 }
 
-logo::Result<Ring> shimmerRing(const RgbPicture& screen, const PixelMask& area, int colours,
-                               const Limits& limits) {
+logo::Result<Ring> shimmerRing(const RgbPicture& screen, const PixelMask& area, int colours) {
   // Without dithering the light runs in clean bands; dithered, the pixels
   // of two neighbouring steps stay mixed and the band's edge sparkles.
-  Reduction reduction{colours, false, std::nullopt, limits.quickReduction};
+  Reduction reduction{colours, false, std::nullopt};
   logo::Result<IndexedPicture> reduced = reduceColours(screen, reduction, area);
   if (!reduced) return logo::Failure{reduced.reason()};
   const std::vector<logo::PaletteEntry>& palette = reduced->palette;

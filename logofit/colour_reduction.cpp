@@ -20,8 +20,6 @@ using Owned = std::unique_ptr<T, Release>;
 // On a 320x400 photograph speed 5 takes 70 ms less than the library's
 // default 4 and loses 0.04 dB; from 7 on the loss grows to tenths of a dB.
 constexpr int kSpeed = 5;
-// The fastest setting still finds the colours of a drawing.
-constexpr int kQuickSpeed = 10;
 
 std::vector<liq_color> rgbaOf(const RgbPicture& picture) {
   std::size_t pixels = std::size_t(picture.width) * picture.height;
@@ -74,7 +72,7 @@ logo::Result<IndexedPicture> reduceColours(const RgbPicture& picture, const Redu
   if (!attr || liq_set_max_colors(attr.get(), reduction.colours) != LIQ_OK) {
     return logo::Failure{"cannot set up the colour reduction"};
   }
-  liq_set_speed(attr.get(), reduction.quick ? kQuickSpeed : kSpeed);
+  liq_set_speed(attr.get(), kSpeed);
   Owned<liq_image> image(
       liq_image_create_rgba(attr.get(), rgba.data(), picture.width, picture.height, 0));
   if (!image) return logo::Failure{"cannot set up the colour reduction"};

@@ -78,7 +78,6 @@ RgbPicture onScreen(const RgbPicture& scaled, const Placement& placement) {
 logo::Result<Size> sizeOf(ByteView bytes, const std::optional<IndexedPicture>& indexed,
                           const Limits& limits) {
   if (indexed) return Size{indexed->width, indexed->height};
-  if (!limits.useImageLibrary) return logo::Failure{"not a picture format logofit reads"};
   logo::Result<Size> size = probePicture(bytes);
   if (!size) return size;
   if (std::string problem = sizeProblem(size->width, size->height, limits); !problem.empty()) {
@@ -152,8 +151,7 @@ IndexedPicture withBorderFirst(IndexedPicture picture, const logo::PaletteEntry&
 // The picture reduced to the slots below the ring, its colours chosen for
 // the pixels the ring leaves.
 logo::Result<IndexedPicture> reducedPicture(const Screen& screen, const FitOptions& options,
-                                            int slots, const PixelMask& shown,
-                                            const Limits& limits) {
+                                            int slots, const PixelMask& shown) {
   if (!shown.empty() && std::find(shown.begin(), shown.end(), true) == shown.end()) {
     return IndexedPicture{kWidth, kHeight, {options.background}, std::vector<std::uint8_t>(kPixels),
                           {}, {}};
@@ -161,8 +159,7 @@ logo::Result<IndexedPicture> reducedPicture(const Screen& screen, const FitOptio
   bool bars = hasBars(screen.placement);
   int room = bars ? slots : slots - 1;  // bars already show the border colour
   Reduction reduction{std::min(options.colours, room), options.dither,
-                      bars ? std::optional(options.background) : std::nullopt,
-                      limits.quickReduction};
+                      bars ? std::optional(options.background) : std::nullopt};
   logo::Result<IndexedPicture> reduced = reduceColours(screen.picture, reduction, shown);
   if (!reduced) return reduced;
   IndexedPicture picture = std::move(reduced).value();
@@ -198,11 +195,11 @@ std::optional<IndexedPicture> keptColours(const IndexedPicture& picture, const P
   return kept;
 }
 
-logo::Result<Ring> ringOf(const Overlay& overlay, const Screen& screen, const Limits& limits) {
+logo::Result<Ring> ringOf(const Overlay& overlay, const Screen& screen) {
   if (const auto* bar = std::get_if<BarOptions>(&overlay)) return barRing(*bar);
   if (const auto* layer = std::get_if<Ring>(&overlay)) return *layer;
   const auto& shimmer = std::get<Shimmer>(overlay);
-  return shimmerRing(screen.picture, shimmer.area, shimmer.colours, limits);
+  return shimmerRing(screen.picture, shimmer.area, shimmer.colours);
 }
 
 int coloursUsed(const IndexedPicture& picture, const PixelMask& shown) {
@@ -263,7 +260,7 @@ logo::Result<Fitted> fitPicture(ByteView bytes, const FitOptions& options, const
   Ring ring;
   PixelMask shown;
   if (animated) {
-    logo::Result<Ring> made = ringOf(overlay, *screen, limits);
+    logo::Result<Ring> made = ringOf(overlay, *screen);
     if (!made) return logo::Failure{made.reason()};
     ring = std::move(made).value();
     shown.resize(kPixels);
@@ -276,7 +273,7 @@ logo::Result<Fitted> fitPicture(ByteView bytes, const FitOptions& options, const
   }
   logo::Result<IndexedPicture> picture =
       kept ? logo::Result<IndexedPicture>(std::move(*kept))
-           : reducedPicture(*screen, options, slots, shown, limits);
+           : reducedPicture(*screen, options, slots, shown);
   if (!picture) return logo::Failure{picture.reason()};
   return Fitted{logoSized && kept.has_value(),
                 screen->placement.sourceWidth,

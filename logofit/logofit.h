@@ -97,8 +97,7 @@ logo::Result<Ring> readLayer(ByteView bytes, const Limits& limits);
 logo::Result<PixelMask> readMask(ByteView bytes, const Limits& limits);
 // The picture's pixels in the area reduced to at most `colours` colours,
 // the ring running from the darkest to the brightest.
-logo::Result<Ring> shimmerRing(const RgbPicture& screen, const PixelMask& area, int colours,
-                               const Limits& limits);
+logo::Result<Ring> shimmerRing(const RgbPicture& screen, const PixelMask& area, int colours);
 
 // What is drawn over the picture: nothing, a bar, a layer read from its
 // file, or a shimmer over the area of a mask read from its file.

@@ -44,15 +44,15 @@ logo::Result<logofit::Overlay> overlayFor(logofit::ByteView bytes, std::uint8_t 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   logofit::Limits limits;
   limits.maxPixels = 1'000'000;
-  limits.useImageLibrary = size <= kMaxImageLibraryInput;
-  limits.quickReduction = true;
+  logofit::ByteView bytes(data, size);
+  logofit::Reading own = logofit::readIndexed(bytes, limits);
+  if (size > kMaxImageLibraryInput && own && !own.value()) return 0;
   // The last byte picks the options; it is rarely part of a picture.
   std::uint8_t choice = size > 0 ? data[size - 1] : 0;
   logofit::FitOptions options;
   options.geometry = static_cast<logofit::Geometry>(choice % 3);
   options.colours = choice & 0x80 ? 256 : 2 + (choice >> 2) % 31;
   options.dither = (choice & 0x40) == 0;
-  logofit::ByteView bytes(data, size);
   logo::Result<logofit::Overlay> overlay = overlayFor(bytes, choice, limits);
   if (!overlay) {
     if (overlay.reason().empty()) std::abort();  // every refusal says why

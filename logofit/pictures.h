@@ -24,10 +24,6 @@ inline constexpr long long kMaxPixels = 100'000'000;
 
 struct Limits {
   long long maxPixels = kMaxPixels;
-  // False lets only the suite's own readers run (the fuzzer's cheap mode).
-  bool useImageLibrary = true;
-  // Trades some colour accuracy for speed (the fuzzer's many runs).
-  bool quickReduction = false;
 };
 
 // A picture of palette indices, top row first, one byte per pixel.
@@ -116,7 +112,6 @@ struct Reduction {
   bool dither = true;  // error diffusion
   // A colour that stays exactly one of the colours (the bars' colour).
   std::optional<logo::PaletteEntry> fixed;
-  bool quick = false;
 };
 
 // Which pixels of a picture belong to a part of it, one flag per pixel.
