@@ -207,7 +207,7 @@ logo::Result<Request> readRequest(int argc, const char* const* argv) {
   return Reader(argc, argv).read();
 }
 
-const std::array<std::string_view, 34> kUsageText = {
+const std::array<std::string_view, 36> kUsageText = {
     "usage: logofit [--fit | --fill | --stretch] [--gravity=SIDE] [--background=#RRGGBB]",
     "               [--colors N] [--no-dither]",
     "               [--bar[=ROWS] [--bar-colors=N] [--bar-gradient=LIST]",
@@ -216,7 +216,7 @@ const std::array<std::string_view, 34> kUsageText = {
     "Writes any picture (BMP, PNG, GIF, JPEG, TIFF, WebP, PNM) as a 320x400 bitmap",
     "with a 256-entry palette, laid out as the other tools of the suite read it.",
     "A 320x400 picture with a palette (BMP, PNG, GIF) is kept as it is: every pixel",
-    "keeps its index, every entry its colour, a bitmap's header bytes 50-53 stay.",
+    "keeps its index, every entry its colour, a logo its first animated slot.",
     "Any other picture is scaled to the screen, which shows 320x400 at 4:3 (a",
     "320x400 or 640x400 picture is taken as drawn for it), and reduced to at most",
     "N colours, entry 0 being the colour of the border around the logo:",
@@ -239,7 +239,9 @@ const std::array<std::string_view, 34> kUsageText = {
     "                       320x400 MASK marks (opaque, or lighter than mid-grey)",
     "  --shimmer-colors=N   the shimmer's colours, 2 to 128 (default 16)",
     "  --help       this text",
-    "Example: logofit --bar photo.jpg logo.sys",
+    "Examples: logofit --bar photo.jpg logo.sys",
+    "          logofit --layer=title.png photo.jpg logo.sys",
+    "          logofit --shimmer=sky.png --shimmer-colors=24 photo.jpg logo.sys",
     "Exit status: 0 done, 1 after an error message, 2 after this text for a wrong",
     "command line.",
 };

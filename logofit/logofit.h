@@ -158,6 +158,6 @@ Outcome readAndFit(const Request& request, Job& job);
 // Writes the fitted logo through the suite's atomic output.
 Outcome writeLogo(const Request& request, const Job& job);
 
-extern const std::array<std::string_view, 34> kUsageText;
+extern const std::array<std::string_view, 36> kUsageText;
 
 }  // namespace logofit
