@@ -397,28 +397,67 @@ TEST_F(LogofitAnimation, PutsTheBorderColourInEntryZero) {
   }
 }
 
-// 640x400 is drawn for the screen, which doubles each logo pixel's width.
-TEST_F(LogofitAnimation, TakesAPictureDrawnForTheScreenPairByPair) {
-  // Every right pixel a third of its left one: the average is two thirds.
-  logofit::RgbPicture wide = samples::photoLike(640, 400);
-  for (std::size_t i = 3; i < wide.rgb.size(); i += 6) {
-    for (int c = 0; c < 3; ++c) wide.rgb[i + c] = wide.rgb[i - 3 + c] / 3;
-  }
-  save("in.png", samples::encodeTruecolour(wide, "PNG"));
-  Picture logo = fit({"--fit"});
-  EXPECT_TRUE(said.out.starts_with("FIT 640x400 -> 320x400, ")) << said.out;
-  double error = 0;
-  for (int y = 0; y < 400; ++y) {
-    for (int x = 0; x < 320; ++x) {
-      const std::uint8_t* left = &wide.rgb[(y * 640 + 2 * x) * 3];
-      PaletteEntry shown = shownAt(logo, x, y);
-      int average[3] = {(left[0] + left[3] + 1) / 2, (left[1] + left[4] + 1) / 2, (left[2] + left[5] + 1) / 2};
-      error += std::abs(shown.red - average[0]) + std::abs(shown.green - average[1]) +
-               std::abs(shown.blue - average[2]);
+// 320x400 is drawn in the logo's pixels, 640x400 for the screen, which
+// doubles each logo pixel's width: neither is placed, whatever the option.
+TEST_F(LogofitAnimation, TakesPicturesDrawnForTheLogoAsDrawn) {
+  for (int width : {320, 640}) {
+    // Every right pixel a third of its left one: a pair's average is two thirds.
+    logofit::RgbPicture drawn = samples::photoLike(width, 400);
+    for (std::size_t i = 3; i < drawn.rgb.size(); i += 6) {
+      for (int c = 0; c < 3; ++c) drawn.rgb[i + c] = drawn.rgb[i - 3 + c] / 3;
+    }
+    save("in.png", samples::encodeTruecolour(drawn, "PNG"));
+    for (const char* geometry : {"--fit", "--fill"}) {
+      SCOPED_TRACE(::testing::Message() << width << " " << geometry);
+      Picture logo = fit({geometry});
+      EXPECT_TRUE(said.out.find(std::to_string(width) + "x400 -> 320x400, ") != std::string::npos)
+          << said.out;
+      int step = width / 320;
+      double error = 0;
+      for (int y = 0; y < 400; ++y) {
+        for (int x = 0; x < 320; ++x) {
+          const std::uint8_t* left = &drawn.rgb[(y * width + step * x) * 3];
+          const std::uint8_t* right = left + 3 * (step - 1);
+          PaletteEntry shown = shownAt(logo, x, y);
+          for (int c = 0; c < 3; ++c) {
+            int expected = (left[c] + right[c] + 1) / 2;
+            error += std::abs((c == 0 ? shown.red : c == 1 ? shown.green : shown.blue) - expected);
+          }
+        }
+      }
+      // As for any photograph reduced to 256 colours with dithering.
+      EXPECT_LT(error / (320 * 400 * 3), 8.0);
     }
   }
-  // As for any photograph reduced to 256 colours with dithering.
-  EXPECT_LT(error / (320 * 400 * 3), 8.0);
+}
+
+// Most writers put an ordinary colour count into bytes 50 to 53, often the
+// number of entries; only what cannot be that count is a first animated slot.
+TEST_F(LogofitAnimation, KeepsByteFiftyOnlyWhereItIsAnAnimatedSlot) {
+  const struct {
+    int bits, entries;
+    bool countInHeader;
+    std::uint8_t byte50, kept;
+  } cases[] = {
+      {8, 16, true, 16, 0},     // the count of a 16-colour picture
+      {8, 200, true, 200, 0},   // and of a 200-colour one
+      {4, 16, false, 16, 0},    // no count in the header: 2 to the 4 entries
+      {8, 240, true, 236, 236},
+      {8, 256, false, 255, 255},
+      {8, 256, false, 0, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.bits << " bits, " << c.entries << " entries, byte 50 "
+                                      << int(c.byte50));
+    logofit::IndexedPicture picture = samples::patternPicture(320, 400, c.entries);
+    picture.importantColours = {c.byte50, 1, 0, 0};
+    samples::BitmapLayout layout{c.bits};
+    layout.countInHeader = c.countInHeader;
+    save("in.bmp", samples::encodeBitmap(picture, layout));
+    Picture logo = fit({}, "bmp");
+    EXPECT_EQ(logo.header[50], c.kept);
+    EXPECT_EQ(logo.header[51], c.kept == 0 ? 0 : 1);
+  }
 }
 
 }  // namespace
