@@ -12,7 +12,7 @@
 namespace {
 
 using testing_support::Bytes;
-using testing_support::ScratchDir;
+using testing_support::Sandbox;
 
 TEST(ReadNumber, FollowsAtoiAndSaturates) {
   const struct {
@@ -109,7 +109,7 @@ TEST(Conformance, AcceptsATopDownPicture) {
 }
 
 TEST(ReadBlock, ReadsWhatIsMissingAsZero) {
-  ScratchDir scratch;
+  Sandbox scratch;
   testing_support::writeFile(scratch.path("short"), "\x01\x02\x03");
   logo::File in = logo::openSource(scratch.path("short").c_str());
   ASSERT_TRUE(in);
@@ -122,13 +122,13 @@ TEST(ReadBlock, ReadsWhatIsMissingAsZero) {
 }
 
 TEST(OpenSource, RefusesMissingFilesAndFolders) {
-  ScratchDir scratch;
+  Sandbox scratch;
   EXPECT_FALSE(logo::openSource(scratch.path("missing").c_str()));
   EXPECT_FALSE(logo::openSource(scratch.root().c_str()));
 }
 
 TEST(IsSameFile, SeesThroughLinks) {
-  ScratchDir scratch;
+  Sandbox scratch;
   std::string source = scratch.path("pic.bmp");
   testing_support::writeFile(source, "picture");
   testing_support::writeFile(scratch.path("other.bmp"), "picture");

@@ -120,12 +120,12 @@ TEST(Cycleview, EveryFrameShowsThePaletteRotatedOneStepFurther) {
   for (const FrameCase& c : cases) {
     SCOPED_TRACE(::testing::Message() << "s " << c.firstSlot << (c.topDown ? " top-down " : " ")
                                       << ::testing::PrintToString(c.options));
-    testing_support::ScratchDir scratch;
+    testing_support::Sandbox scratch;
     Picture logo = makeLogo(c.firstSlot, c.topDown, c.animated);
-    testing_support::writeFile(scratch.path("logo.sys"), logo.bytes());
+    scratch.write("logo.sys", logo.bytes());
     std::vector<std::string> args = c.options;
     args.insert(args.end(), {scratch.path("logo.sys"), scratch.path("out.gif")});
-    RunResult result = testing_support::runProgram(kProgram, args);
+    RunResult result = scratch.run(kProgram, args);
     ASSERT_EQ(result.out, "\nFILE WRITE END!!");
     ASSERT_EQ(result.status, 0);
     EXPECT_EQ(result.err, "");
@@ -151,12 +151,12 @@ TEST(Cycleview, EveryFrameShowsThePaletteRotatedOneStepFurther) {
 }
 
 TEST(Cycleview, SpeaksAndLeavesNothingBehindOnEveryError) {
-  testing_support::ScratchDir scratch;
+  testing_support::Sandbox scratch;
   Picture logo = makeLogo(244, false, Animated::kEverywhere);
-  testing_support::writeFile(scratch.path("logo.sys"), logo.bytes());
-  testing_support::writeFile(scratch.path("short.sys"), logo.bytes().substr(0, 3000));
+  scratch.write("logo.sys", logo.bytes());
+  scratch.write("short.sys", logo.bytes().substr(0, 3000));
   logo.header[50] = 0;
-  testing_support::writeFile(scratch.path("plain.bmp"), logo.bytes());
+  scratch.write("plain.bmp", logo.bytes());
   std::filesystem::create_directory(scratch.path("folder"));
   const struct {
     std::vector<std::string> args;
@@ -186,9 +186,8 @@ TEST(Cycleview, SpeaksAndLeavesNothingBehindOnEveryError) {
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.args));
     testing_support::RunOptions options;
-    options.workDir = scratch.root().string();
     if (c.fileSizeLimit != 0) options.fileSizeLimit = c.fileSizeLimit;
-    RunResult result = testing_support::runProgram(kProgram, c.args, options);
+    RunResult result = scratch.run(kProgram, c.args, options);
     EXPECT_EQ(result.out, c.out);
     EXPECT_EQ(result.status, c.status);
     bool warns = !c.args.empty() && c.args[0] == "short.sys";

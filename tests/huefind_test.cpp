@@ -34,9 +34,9 @@ const Variant kVariants[] = {
      "huefind16 ファイル名 {-s|-u} \n"},
 };
 
-class HuefindTest : public ::testing::TestWithParam<Variant> {
+class HuefindTest : public ::testing::TestWithParam<Variant>, protected testing_support::Sandbox {
  protected:
-  HuefindTest() {
+  HuefindTest() : Sandbox(GetParam().program) {
     source.palette[7] = colour(255, 0, 0);
     source.palette[9] = colour(255, 0, 0);
     source.palette[last()] = colour(1, 2, 3, 0x55);
@@ -45,20 +45,9 @@ class HuefindTest : public ::testing::TestWithParam<Variant> {
 
   int last() const { return static_cast<int>(GetParam().entries) - 1; }
   std::size_t editedSize() const { return 54 + 4 * GetParam().entries; }
-  std::string path(const std::string& name) const { return scratch.path(name); }
-  void save(const Bytes& bytes) { testing_support::writeFile(path("pic.bmp"), bytes); }
-  Bytes saved() const { return testing_support::readFile(path("pic.bmp")); }
+  void save(const Bytes& bytes) { write("pic.bmp", bytes); }
+  Bytes saved() const { return read("pic.bmp"); }
 
-  RunResult run(const std::vector<std::string>& args, const Bytes& input = "",
-                std::optional<std::uint64_t> fileSizeLimit = {}) {
-    RunOptions options;
-    options.input = input;
-    options.workDir = scratch.root().string();
-    options.fileSizeLimit = fileSizeLimit;
-    return testing_support::runProgram(GetParam().program, args, options);
-  }
-
-  testing_support::ScratchDir scratch;
   Picture source = testing_support::makePicture();
 };
 
@@ -101,7 +90,7 @@ TEST_P(HuefindTest, ChecksTheOptionBeforeOpening) {
     EXPECT_EQ(result.out, c.out);
     EXPECT_EQ(result.status, 1);
   }
-  EXPECT_FALSE(testing_support::fileExists(path("missing.bmp")));
+  EXPECT_FALSE(exists("missing.bmp"));
 }
 
 TEST_P(HuefindTest, FindsTheFirstSlotOfAColour) {
@@ -174,10 +163,13 @@ TEST_P(HuefindTest, SearchesAShortFileWithZeros) {
 
 TEST_P(HuefindTest, ReportsAFailedWriteBack) {
   save(source.bytes().substr(0, 60));
-  RunResult result = run({"pic.bmp", "-u"}, "e\n", 100);
+  RunOptions options;
+  options.input = "e\n";
+  options.fileSizeLimit = 100;
+  RunResult result = run({"pic.bmp", "-u"}, options);
   EXPECT_TRUE(result.out.ends_with("\nFILE WRITE ERROR\n")) << result.out;
   EXPECT_EQ(result.status, 1);
-  EXPECT_TRUE(testing_support::fileExists(path("pic.bmp"))) << "the user's file stays";
+  EXPECT_TRUE(exists("pic.bmp")) << "the user's file stays";
 }
 
 INSTANTIATE_TEST_SUITE_P(BothPaletteSizes, HuefindTest, ::testing::ValuesIn(kVariants),

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <regex>
 
-#include "logofit/sample_pictures.h"
+#include "tests/pictures/sample_pictures.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -23,15 +23,10 @@ Bytes text(const samples::Bytes& bytes) {
   return Bytes(bytes.begin(), bytes.end());
 }
 
-class LogofitTest : public ::testing::Test {
+class LogofitTest : public ::testing::Test, protected testing_support::Sandbox {
  protected:
-  std::string path(const std::string& name) const { return scratch.path(name); }
+  LogofitTest() : Sandbox(LOGOFIT_PROGRAM) {}
 
-  RunResult run(const std::vector<std::string>& args, const RunOptions& base = {}) {
-    RunOptions options = base;
-    options.workDir = scratch.root().string();
-    return testing_support::runProgram(LOGOFIT_PROGRAM, args, options);
-  }
   // Runs on `input` saved as in.<ext>; the output is out.bmp.
   RunResult fit(const samples::Bytes& input, const std::string& ext,
                 std::vector<std::string> options = {}) {
@@ -41,16 +36,14 @@ class LogofitTest : public ::testing::Test {
     return run(options);
   }
   Picture written() const {
-    Bytes bytes = testing_support::readFile(path("out.bmp"));
+    Bytes bytes = read("out.bmp");
     EXPECT_EQ(bytes.size(), logo::kLogoFileSize);
     return Picture::parse(bytes);
   }
   std::size_t filesInFolder() const {
-    auto entries = std::filesystem::directory_iterator(scratch.root());
+    auto entries = std::filesystem::directory_iterator(root());
     return std::distance(begin(entries), end(entries));
   }
-
-  testing_support::ScratchDir scratch;
 };
 
 // The header every output has; bytes 50-53 vary.
@@ -357,9 +350,7 @@ TEST_F(LogofitTest, KeepsALogoThroughThePalettePacker) {
       0);
   RunOptions answer;
   answer.input = "y\n";
-  answer.workDir = scratch.root().string();
-  RunResult packed =
-      testing_support::runProgram(PALPACK_PROGRAM, {"out.bmp", "-a", "packed.bmp"}, answer);
+  RunResult packed = run(PALPACK_PROGRAM, {"out.bmp", "-a", "packed.bmp"}, answer);
   ASSERT_EQ(packed.status, 0) << packed.out;
   Picture before = written();
   Picture after = Picture::parse(testing_support::readFile(path("packed.bmp")));

@@ -33,7 +33,7 @@ const char kQuestion[] = "Y/N/E :";
 // symbolic link points.
 using Folder = std::map<std::string, std::string>;
 
-Folder snapshot(const testing_support::ScratchDir& scratch) {
+Folder snapshot(const testing_support::Sandbox& scratch) {
   Folder folder;
   for (const auto& entry : std::filesystem::directory_iterator(scratch.root())) {
     std::string name = entry.path().filename().string();
@@ -120,25 +120,24 @@ TEST(SafeOutput, AFailedOrInterruptedWriteLeavesEveryFileAsItWas) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    testing_support::ScratchDir scratch;
+    testing_support::Sandbox scratch;
     if (c.existing == Existing::kOldFile)
-      testing_support::writeFile(scratch.path("out.sys"), "old");
+      scratch.write("out.sys", "old");
     if (c.existing == Existing::kLinkToOther) {
-      testing_support::writeFile(scratch.path("other.bmp"), "other");
+      scratch.write("other.bmp", "other");
       ASSERT_EQ(symlink("other.bmp", scratch.path("out.sys").c_str()), 0);
     }
     RunOptions options;
-    options.workDir = scratch.root().string();
     options.input = "y\n";
     if (c.signal == 0) {
-      testing_support::writeFile(scratch.path("in.bmp"), c.source);
+      scratch.write("in.bmp", c.source);
       options.fileSizeLimit = c.sizeLimit;
     } else {
       ASSERT_EQ(mkfifo(scratch.path("in.bmp").c_str(), 0600), 0);
-      options.duringRun = stallThenSignal(options.workDir, c.source, 60000, c.signal);
+      options.duringRun = stallThenSignal(scratch.root().string(), c.source, 60000, c.signal);
     }
     Folder before = snapshot(scratch);
-    RunResult result = testing_support::runProgram(c.program, c.args, options);
+    RunResult result = scratch.run(c.program, c.args, options);
     if (c.signal == 0) {
       EXPECT_TRUE(result.out.ends_with("\nFILE WRITE ERROR\n")) << result.out;
       EXPECT_EQ(result.status, 1);
@@ -162,16 +161,15 @@ TEST(SafeOutput, NewAndReplacedFilesGetTheirPermissionBits) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.umask * 10000 + c.existingMode);
-    testing_support::ScratchDir scratch;
-    testing_support::writeFile(scratch.path("in.bmp"), testing_support::makePicture().bytes());
+    testing_support::Sandbox scratch;
+    scratch.write("in.bmp", testing_support::makePicture().bytes());
     if (c.existingMode >= 0) {
-      testing_support::writeFile(scratch.path("out.sys"), "old");
+      scratch.write("out.sys", "old");
       chmod(scratch.path("out.sys").c_str(), static_cast<mode_t>(c.existingMode));
     }
     RunOptions options;
-    options.workDir = scratch.root().string();
     options.umask = c.umask;
-    ASSERT_EQ(testing_support::runProgram(kCyclemake, kMakeLogo, options).status, 0);
+    ASSERT_EQ(scratch.run(kCyclemake, kMakeLogo, options).status, 0);
     struct stat status;
     ASSERT_EQ(stat(scratch.path("out.sys").c_str(), &status), 0);
     EXPECT_EQ(static_cast<int>(status.st_mode & 07777), c.expectedMode);
@@ -188,7 +186,7 @@ enum class Meanwhile {
   kNothingButAFifo,
 };
 
-void alter(const testing_support::ScratchDir& scratch, Meanwhile change) {
+void alter(const testing_support::Sandbox& scratch, Meanwhile change) {
   std::string source = scratch.path("in.bmp");
   std::string output = scratch.path("out.sys");
   struct stat status;
@@ -237,9 +235,8 @@ TEST(SafeOutput, PalpackRewritesOnlyTheBytesItSurveyed) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.change));
-    testing_support::ScratchDir scratch;
+    testing_support::Sandbox scratch;
     RunOptions options;
-    options.workDir = scratch.root().string();
     options.input = "y\n";
     Folder before;
     if (c.change == Meanwhile::kNothingButAFifo) {
@@ -251,14 +248,14 @@ TEST(SafeOutput, PalpackRewritesOnlyTheBytesItSurveyed) {
         close(fifo);
       };
     } else {
-      testing_support::writeFile(scratch.path("in.bmp"), picture);
+      scratch.write("in.bmp", picture);
       options.pauseAt = kQuestion;
       options.duringRun = [&](pid_t) {
         alter(scratch, c.change);
         before = snapshot(scratch);
       };
     }
-    RunResult result = testing_support::runProgram(kPalpack, kPackAll, options);
+    RunResult result = scratch.run(kPalpack, kPackAll, options);
     EXPECT_TRUE(result.out.ends_with(c.said)) << result.out;
     EXPECT_EQ(result.status, 1);
     if (c.change == Meanwhile::kNothingButAFifo) {
@@ -293,19 +290,17 @@ TEST(SafeOutput, ClosedStandardDescriptorsNeverTakeAFilesPlace) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args[1] + " with descriptor " + std::to_string(c.closed) + " closed");
-    testing_support::ScratchDir normal;
-    testing_support::ScratchDir closed;
+    testing_support::Sandbox normal;
+    testing_support::Sandbox closed;
     RunOptions options;
     options.input = c.input;
     for (const auto* scratch : {&normal, &closed}) {
-      testing_support::writeFile(scratch->path("in.bmp"), shortSource);
+      scratch->write("in.bmp", shortSource);
     }
     Folder before = snapshot(closed);
-    options.workDir = normal.root().string();
-    testing_support::runProgram(c.program, c.args, options);
-    options.workDir = closed.root().string();
+    normal.run(c.program, c.args, options);
     options.closedDescriptor = c.closed;
-    EXPECT_EQ(testing_support::runProgram(c.program, c.args, options).status, c.status);
+    EXPECT_EQ(closed.run(c.program, c.args, options).status, c.status);
     EXPECT_TRUE(sameFolder(snapshot(closed), c.changes ? snapshot(normal) : before));
   }
 }
@@ -324,11 +319,10 @@ TEST(SafeOutput, AReadErrorIsNoEndOfFile) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args[1]);
-    testing_support::ScratchDir scratch;
+    testing_support::Sandbox scratch;
     RunOptions options;
-    options.workDir = scratch.root().string();
     options.input = "y\n1\n2\n3\ne\n";
-    RunResult result = testing_support::runProgram(c.program, c.args, options);
+    RunResult result = scratch.run(c.program, c.args, options);
     EXPECT_EQ(result.out, "IN FILE READ ERROR\n");
     EXPECT_EQ(result.status, 1);
     EXPECT_TRUE(std::filesystem::is_empty(scratch.root()));

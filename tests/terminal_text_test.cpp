@@ -20,22 +20,21 @@ TEST(TerminalText, IsUtf8OnlyOnAUtf8Terminal) {
       {{"LC_ALL=C"}, true, false},      {{"LC_ALL=C.UTF-8"}, false, false},
       {{"LC_ALL=C"}, false, false},
   };
-  testing_support::ScratchDir scratch;
-  testing_support::writeFile(scratch.path("pic.bmp"), testing_support::makePicture().bytes());
+  testing_support::Sandbox scratch;
+  scratch.write("pic.bmp", testing_support::makePicture().bytes());
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.environment) + (c.terminal ? " terminal" : " pipe"));
     testing_support::RunOptions options;
     options.environment = c.environment;
     options.outputToTerminal = c.terminal;
-    options.workDir = scratch.root().string();
     options.input = "e\n";
     auto expected = [&](const std::string& text) {
       return c.utf8 ? text : testing_support::shiftJisOf(text);
     };
     testing_support::RunResult search =
-        testing_support::runProgram(HUEFIND_PROGRAM, {"pic.bmp", "-s"}, options);
+        scratch.run(HUEFIND_PROGRAM, {"pic.bmp", "-s"}, options);
     EXPECT_TRUE(testing_support::sameBytes(search.out, expected(searchPrompt)));
-    testing_support::RunResult usage = testing_support::runProgram(CYCLEMAKE_PROGRAM, {}, options);
+    testing_support::RunResult usage = scratch.run(CYCLEMAKE_PROGRAM, {}, options);
     EXPECT_TRUE(usage.out.starts_with(expected(usageStart))) << usage.out.substr(0, 80);
   }
 }

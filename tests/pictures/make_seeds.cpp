@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "logofit/sample_pictures.h"
+#include "tests/pictures/sample_pictures.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {
