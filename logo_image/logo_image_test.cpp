@@ -7,6 +7,7 @@
 #include "logo_image/console.h"
 #include "logo_image/files.h"
 #include "logo_image/numbers.h"
+#include "logo_image/shift_jis.h"
 #include "tests/test_support.h"
 
 namespace {

@@ -126,10 +126,7 @@ TEST_F(CyclemakeTest, ExchangesTheChosenColoursWithTheTopSlots) {
 }
 
 TEST_F(CyclemakeTest, KeepsThePictureAndTheFileLayout) {
-  source.header[50] = 0;
-  source.header[51] = 0x11;
-  source.header[52] = 0x22;
-  source.header[53] = 0x33;
+  logo::writeLittleEndian(source.header, logo::kImportantColoursField, 0x33221100);
   source.palette[5].flag = 2;
   source.palette[255].flag = 1;
   source.trailing = Bytes(5000, '\x7f');  // not part of the picture

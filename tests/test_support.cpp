@@ -15,13 +15,12 @@
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <utility>
+
+#include "logo_image/conformance.h"
 
 namespace testing_support {
 namespace {
-
-void put32(logo::LogoHeader& header, std::size_t offset, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) header[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
 
 std::string hexLine(const Bytes& bytes, std::size_t from) {
   std::ostringstream line;
@@ -62,17 +61,7 @@ logo::PaletteEntry colour(int red, int green, int blue, int flag) {
 
 Picture makePicture() {
   Picture picture;
-  picture.header[0] = 'B';
-  picture.header[1] = 'M';
-  put32(picture.header, 2, logo::kLogoFileSize);
-  put32(picture.header, 10, logo::kPixelOffset);
-  put32(picture.header, 14, 40);
-  put32(picture.header, 18, 320);
-  put32(picture.header, 22, 400);
-  picture.header[26] = 1;
-  picture.header[28] = 8;
-  put32(picture.header, 34, 128000);
-  put32(picture.header, 46, 256);
+  picture.header = logo::canonicalHeader();
   for (int i = 0; i < 256; ++i) picture.palette[i] = colour(i, 255 - i, (i * 7) % 256);
   for (std::size_t i = 0; i < picture.pixels.size(); ++i) {
     picture.pixels[i] = static_cast<std::uint8_t>((i * 37 + i / 320) % 256);
