@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <functional>
 
 #include "tests/test_support.h"
 
@@ -13,6 +17,7 @@ using testing_support::colour;
 using testing_support::Picture;
 using testing_support::RunOptions;
 using testing_support::RunResult;
+using testing_support::Sandbox;
 using testing_support::sameBytes;
 
 struct Variant {
@@ -161,15 +166,58 @@ TEST_P(HuefindTest, SearchesAShortFileWithZeros) {
   EXPECT_EQ(saved().size(), 54u);
 }
 
-TEST_P(HuefindTest, ReportsAFailedWriteBack) {
-  save(source.bytes().substr(0, 60));
-  RunOptions options;
-  options.input = "e\n";
-  options.fileSizeLimit = 100;
-  RunResult result = run({"pic.bmp", "-u"}, options);
-  EXPECT_TRUE(result.out.ends_with("\nFILE WRITE ERROR\n")) << result.out;
-  EXPECT_EQ(result.status, 1);
-  EXPECT_TRUE(exists("pic.bmp")) << "the user's file stays";
+TEST_P(HuefindTest, ReportsAFailedWriteBackAndLeavesTheFileWhole) {
+  // The file-size limit stops the write after 100 bytes of the palette.
+  for (const Bytes& before : {source.bytes().substr(0, 60), source.bytes()}) {
+    SCOPED_TRACE(before.size());
+    save(before);
+    RunOptions options;
+    options.input = "1\n7\n8\n9\ne\n";
+    options.fileSizeLimit = 100;
+    RunResult result = run({"pic.bmp", "-u"}, options);
+    EXPECT_TRUE(result.out.ends_with("\nFILE WRITE ERROR\n")) << result.out;
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(sameBytes(saved(), before));
+  }
+}
+
+// The name may be given to another file while the questions wait: the edit
+// must not go into the file that was read, which the name no longer names.
+TEST_P(HuefindTest, WritesOnlyWhileTheNameNamesTheFileItRead) {
+  const struct {
+    const char* what;
+    std::function<void(const Sandbox&)> meanwhile;
+    const char* named;  // what pic.bmp holds at the end
+  } cases[] = {
+      {"replaced",
+       [](const Sandbox& box) {
+         box.write("other.bmp", "other");
+         ASSERT_EQ(rename(box.path("other.bmp").c_str(), box.path("pic.bmp").c_str()), 0);
+       },
+       "other"},
+      {"moved away",
+       [](const Sandbox& box) {
+         ASSERT_EQ(rename(box.path("pic.bmp").c_str(), box.path("moved.bmp").c_str()), 0);
+       },
+       "(none)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    save(source.bytes());
+    ASSERT_EQ(link(path("pic.bmp").c_str(), path("read.bmp").c_str()), 0);
+    RunOptions options;
+    options.input = "1\n7\n8\n9\ne\n";
+    options.pauseAt = "? ";
+    options.duringRun = [&](pid_t) { c.meanwhile(*this); };
+    RunResult result = run({"pic.bmp", "-u"}, options);
+    EXPECT_TRUE(result.out.ends_with("IN FILE READ ERROR\n")) << result.out;
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "huefind" + std::string(GetParam().entries == 16 ? "16" : "") +
+                              ": pic.bmp is no longer the file that was read; nothing written\n");
+    EXPECT_TRUE(sameBytes(read("read.bmp"), source.bytes()));
+    EXPECT_EQ(exists("pic.bmp") ? read("pic.bmp") : "(none)", c.named);
+    for (const char* name : {"pic.bmp", "read.bmp", "moved.bmp"}) std::remove(path(name).c_str());
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(BothPaletteSizes, HuefindTest, ::testing::ValuesIn(kVariants),
