@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <functional>
 #include <map>
 #include <thread>
 
@@ -250,6 +251,133 @@ TEST(SafeOutput, NewAndReplacedFilesGetTheirPermissionBits) {
   }
 }
 
+// Reads a FIFO to its end on a thread of its own, as a pipeline would.
+class FifoReader {
+ public:
+  explicit FifoReader(std::string path)
+      : path_(std::move(path)), thread_([this] {
+          int fd = open(path_.c_str(), O_RDONLY);
+          char buffer[4096];
+          for (ssize_t got; fd >= 0 && (got = ::read(fd, buffer, sizeof buffer)) > 0;) {
+            bytes_.append(buffer, static_cast<std::size_t>(got));
+          }
+          if (fd >= 0) close(fd);
+        }) {}
+  // What came through; a writer that never came is stood in for, so that
+  // the thread ends.
+  Bytes bytes() {
+    int release = open(path_.c_str(), O_WRONLY | O_NONBLOCK);
+    if (release >= 0) close(release);
+    thread_.join();
+    return bytes_;
+  }
+
+ private:
+  std::string path_;
+  Bytes bytes_;
+  std::thread thread_;
+};
+
+struct Owner {
+  uid_t user;
+  gid_t group;
+  bool operator==(const Owner&) const = default;
+};
+
+Owner ownerOf(const std::string& path) {
+  struct stat status {};
+  stat(path.c_str(), &status);
+  return {status.st_uid, status.st_gid};
+}
+
+// A successful run puts the logo where the output's name leads, and leaves
+// the name, its owner and everything else as they were.
+TEST(SafeOutput, ReplacesOnlyWhatTheNameLeadsTo) {
+  testing_support::Sandbox reference(kCyclemake);
+  reference.write("in.bmp", testing_support::makePicture().bytes());
+  ASSERT_EQ(reference.run(kMakeLogo).status, 0);
+  const Bytes logo = reference.read("out.sys");
+  const std::string longName(255, 'n');
+  constexpr uid_t kOther = testing_support::kUnprivilegedId;
+  const bool root = geteuid() == 0;
+  const struct {
+    const char* what;
+    std::string output;
+    std::function<void(const testing_support::Sandbox&)> before;
+    bool unprivileged;  // else as whoever runs the tests; rows that give files away need root
+    std::string written;  // where the logo lands
+    std::function<void(const testing_support::Sandbox&)> after;
+  } cases[] = {
+      {"a link into another folder", "out.sys",
+       [](const auto& box) {
+         std::filesystem::create_directory(box.path("sub"));
+         box.write("sub/other.bmp", "other");
+         ASSERT_EQ(symlink("sub/other.bmp", box.path("out.sys").c_str()), 0);
+       },
+       false, "sub/other.bmp",
+       [](const auto& box) {
+         EXPECT_EQ(std::filesystem::read_symlink(box.path("out.sys")), "sub/other.bmp");
+       }},
+      {"a name as long as a name can be", longName, nullptr, false, longName, nullptr},
+      {"another user's file, replaced by root", "out.sys",
+       [&](const auto& box) {
+         box.write("out.sys", "old");
+         ASSERT_EQ(chown(box.path("out.sys").c_str(), kOther, kOther), 0);
+       },
+       false, "out.sys",
+       [&](const auto& box) { EXPECT_TRUE(ownerOf(box.path("out.sys")) == (Owner{kOther, kOther})); }},
+      // New files in a set-group-ID folder get its group, not their writer's.
+      {"the unprivileged user's own file, in a folder of another group", "out.sys",
+       [&](const auto& box) {
+         box.write("out.sys", "old");
+         ASSERT_EQ(chown(box.path("out.sys").c_str(), kOther, kOther), 0);
+         ASSERT_EQ(chmod(box.root().c_str(), 02777), 0);
+       },
+       true, "out.sys",
+       [&](const auto& box) { EXPECT_TRUE(ownerOf(box.path("out.sys")) == (Owner{kOther, kOther})); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    bool givesAway = std::string_view(c.what).find("user") != std::string_view::npos;
+    if (!root && givesAway) continue;
+    testing_support::Sandbox scratch(kCyclemake);
+    scratch.write("in.bmp", testing_support::makePicture().bytes());
+    if (c.before) c.before(scratch);
+    RunOptions options;
+    options.unprivileged = c.unprivileged;
+    RunResult result = scratch.run({"in.bmp", c.output, "2", "5", "9"}, options);
+    EXPECT_EQ(result.status, 0) << result.out;
+    EXPECT_TRUE(testing_support::sameBytes(scratch.read(c.written), logo));
+    if (c.after) c.after(scratch);
+    EXPECT_FALSE(anyTemporaryFile(scratch.root().string()));
+  }
+}
+
+TEST(SafeOutput, WritesAFifoDirectly) {
+  testing_support::Sandbox scratch(kCyclemake);
+  scratch.write("in.bmp", testing_support::makePicture().bytes());
+  ASSERT_EQ(mkfifo(scratch.path("out.sys").c_str(), 0600), 0);
+  FifoReader reader(scratch.path("out.sys"));
+  RunResult result = scratch.run(kMakeLogo);
+  EXPECT_EQ(result.status, 0) << result.out;
+  EXPECT_EQ(reader.bytes().size(), logo::kLogoFileSize);
+  EXPECT_TRUE(std::filesystem::is_fifo(scratch.path("out.sys")));
+}
+
+// nohup and the like ignore a signal for the program: it must stay ignored.
+TEST(SafeOutput, ASignalIgnoredAtTheStartStaysIgnored) {
+  testing_support::Sandbox scratch(kCyclemake);
+  const Bytes picture = testing_support::makePicture().bytes();
+  ASSERT_EQ(mkfifo(scratch.path("in.bmp").c_str(), 0600), 0);
+  RunOptions options;
+  options.ignoredSignals = {SIGHUP};
+  options.duringRun = [&](pid_t child) {
+    stallThenSignal(scratch.root().string(), picture, 60000, SIGHUP)(child);
+  };
+  RunResult result = scratch.run(kMakeLogo, options);
+  EXPECT_EQ(result.status, 0) << result.out;
+}
+
 // What palpack's source goes through between the survey and the rewrite.
 enum class Meanwhile {
   kSymlinkOutputToSource,
@@ -257,6 +385,7 @@ enum class Meanwhile {
   kTruncate,
   kRewriteInPlace,
   kRewriteKeepingTheTime,
+  kTouchWithinTheSecond,
   kNothingButAFifo,
 };
 
@@ -289,6 +418,13 @@ void alter(const testing_support::Sandbox& scratch, Meanwhile change) {
       close(fd);
       return;
     }
+    case Meanwhile::kTouchWithinTheSecond: {
+      // The same bytes and second: only the nanoseconds tell.
+      timespec times[2] = {status.st_atim, status.st_mtim};
+      times[1].tv_nsec = (times[1].tv_nsec + 1) % 1'000'000'000;
+      ASSERT_EQ(utimensat(AT_FDCWD, source.c_str(), times, 0), 0);
+      return;
+    }
     case Meanwhile::kNothingButAFifo:
       return;
   }
@@ -305,6 +441,7 @@ TEST(SafeOutput, PalpackRewritesOnlyTheBytesItSurveyed) {
       {Meanwhile::kTruncate, "IN FILE READ ERROR\n"},
       {Meanwhile::kRewriteInPlace, "IN FILE READ ERROR\n"},
       {Meanwhile::kRewriteKeepingTheTime, "IN FILE READ ERROR\n"},
+      {Meanwhile::kTouchWithinTheSecond, "IN FILE READ ERROR\n"},
       {Meanwhile::kNothingButAFifo, "IN FILE READ ERROR\n"},
   };
   for (const auto& c : cases) {
