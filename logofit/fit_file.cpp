@@ -118,11 +118,11 @@ Outcome writeLogo(const Request& request, const Job& job) {
   if (!output) return Outcome::kOutputUncreatable;
   output.write(job.fitted.logo.data(), job.fitted.logo.size());
   switch (output.commit()) {
-    case logo::AtomicOutput::Result::kWritten:
+    case logo::Outcome::kWritten:
       return Outcome::kDone;
-    case logo::AtomicOutput::Result::kSameFile:
+    case logo::Outcome::kSameFile:
       return Outcome::kSameFile;
-    case logo::AtomicOutput::Result::kWriteFailed:
+    default:
       break;
   }
   return Outcome::kWriteFailed;

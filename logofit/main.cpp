@@ -1,4 +1,5 @@
 #include "logo_image/console.h"
+#include "logo_image/exit_status.h"
 #include "logo_image/program.h"
 #include "logofit/logofit.h"
 

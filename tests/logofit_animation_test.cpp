@@ -9,7 +9,7 @@
 #include <filesystem>
 
 #include "logofit/logofit.h"
-#include "logofit/sample_pictures.h"
+#include "tests/pictures/sample_pictures.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -18,38 +18,31 @@ namespace samples = logofit::samples;
 using logo::PaletteEntry;
 using testing_support::colour;
 using testing_support::Picture;
-using testing_support::RunOptions;
 using testing_support::RunResult;
 
 const PaletteEntry kBlack{};
 
-class LogofitAnimation : public ::testing::Test {
+class LogofitAnimation : public ::testing::Test, protected testing_support::Sandbox {
  protected:
-  std::string path(const std::string& name) const { return scratch.path(name); }
+  LogofitAnimation() : Sandbox(LOGOFIT_PROGRAM) {}
+
   void save(const std::string& name, const samples::Bytes& bytes) {
-    testing_support::writeFile(path(name), std::string(bytes.begin(), bytes.end()));
-  }
-  RunResult run(const char* program, std::vector<std::string> args) {
-    RunOptions options;
-    options.workDir = scratch.root().string();
-    return testing_support::runProgram(program, args, options);
+    write(name, std::string(bytes.begin(), bytes.end()));
   }
   // logofit with `args` before in.<ext> and out.bmp; the logo it wrote.
   Picture fit(std::vector<std::string> args, const std::string& ext = "png") {
     std::filesystem::remove(path("out.bmp"));
     args.insert(args.end(), {"in." + ext, "out.bmp"});
-    RunResult result = run(LOGOFIT_PROGRAM, args);
-    EXPECT_EQ(result.status, 0) << result.out << result.err;
-    said = result;
-    if (!testing_support::fileExists(path("out.bmp"))) return {};
-    return Picture::parse(testing_support::readFile(path("out.bmp")));
+    said = run(args);
+    EXPECT_EQ(said.status, 0) << said.out << said.err;
+    if (!exists("out.bmp")) return {};
+    return Picture::parse(read("out.bmp"));
   }
   std::size_t filesInFolder() const {
-    auto entries = std::filesystem::directory_iterator(scratch.root());
+    auto entries = std::filesystem::directory_iterator(root());
     return std::distance(begin(entries), end(entries));
   }
 
-  testing_support::ScratchDir scratch;
   RunResult said;
 };
 
@@ -340,7 +333,7 @@ TEST_F(LogofitAnimation, RefusesWrongLayersMasksAndCommandLines) {
     std::vector<std::string> args = c.args;
     args.insert(args.end(), {"in.png", "out.bmp"});
     if (c.args[0] == "--layer=out.bmp") save("out.bmp", {'x'});
-    RunResult result = run(LOGOFIT_PROGRAM, args);
+    RunResult result = run(args);
     EXPECT_EQ(result.status, c.status);
     EXPECT_TRUE(result.out.starts_with(c.out)) << result.out;
     EXPECT_NE(result.err.find(c.err), std::string::npos) << result.err;
@@ -378,14 +371,12 @@ TEST_F(LogofitAnimation, PutsTheBorderColourInEntryZero) {
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.args));
     std::vector<std::string> args = c.args;
-    RunOptions options;
-    options.workDir = scratch.root().string();
     if (*c.ext) args.push_back(std::string("in.") + c.ext);
     args.push_back("out.bmp");
-    RunResult result = testing_support::runProgram(LOGOFIT_PROGRAM, args, options);
+    RunResult result = run(args);
     ASSERT_EQ(result.status, 0);
     EXPECT_EQ(result.err, c.warning);
-    Picture logo = Picture::parse(testing_support::readFile(path("out.bmp")));
+    Picture logo = Picture::parse(read("out.bmp"));
     int said = std::stoi(result.out.substr(result.out.find(", ") + 2));
     EXPECT_LE(said, c.most);
     EXPECT_EQ(logo.palette[0], c.border);

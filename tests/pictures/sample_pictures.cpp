@@ -1,4 +1,4 @@
-#include "logofit/sample_pictures.h"
+#include "tests/pictures/sample_pictures.h"
 
 #include <Magick++.h>
 #include <gif_lib.h>
