@@ -2,6 +2,8 @@
 // whole, the output written through the suite's atomic output.
 #include <sys/stat.h>
 
+#include <optional>
+
 #include "logo_image/atomic_output.h"
 #include "logofit/logofit.h"
 
@@ -35,29 +37,26 @@ const char* overlayPath(const AnimationOptions& animation) {
   return nullptr;
 }
 
-// An opened file read whole, or the outcome that stopped it.
+// An opened file and its bytes.
 struct Input {
   logo::File file;
   std::vector<std::uint8_t> bytes;
 };
 
-Outcome openInput(const char* path, const Request& request, Job& job, Input& input) {
-  job.failedPath = path;
-  input.file = logo::openSource(path);
-  if (!input.file) return Outcome::kSourceUnreadable;
-  if (logo::isSameFile(input.file.get(), request.outputPath)) return Outcome::kSameFile;
-  return Outcome::kDone;
+logo::Result<Input, Refusal> openInput(const char* path, const char* outputPath) {
+  Input input{logo::openSource(path), {}};
+  if (!input.file) return Refusal(logo::Outcome::kSourceUnreadable);
+  if (logo::isSameFile(input.file.get(), outputPath)) return Refusal(logo::Outcome::kSameFile);
+  return input;
 }
 
-Outcome readInput(Input& input, Job& job) {
+// Empty when the file was read whole.
+std::optional<Refusal> readInput(Input& input, const char* path) {
   logo::Result<std::vector<std::uint8_t>> bytes = readWhole(input.file.get());
-  if (std::ferror(input.file.get())) return Outcome::kSourceReadFailed;
-  if (!bytes) {
-    job.why = bytes.reason();
-    return Outcome::kMalformed;
-  }
+  if (std::ferror(input.file.get())) return Refusal(logo::Outcome::kSourceReadFailed);
+  if (!bytes) return Refusal(Malformed{path, bytes.reason()});
   input.bytes = std::move(bytes).value();
-  return Outcome::kDone;
+  return std::nullopt;
 }
 
 // The layer or the shimmer's area, read before the picture: a wrong file
@@ -79,53 +78,30 @@ logo::Result<Overlay> overlayOf(const AnimationOptions& animation, ByteView byte
 
 }  // namespace
 
-Outcome readAndFit(const Request& request, Job& job) {
-  Input picture;
-  Outcome outcome = openInput(request.inputPath, request, job, picture);
-  if (outcome != Outcome::kDone) return outcome;
-  Input extra;
+logo::Result<Job, Refusal> readAndFit(const Request& request) {
   const char* extraPath = overlayPath(request.animation);
+  auto picture = openInput(request.inputPath, request.outputPath);
+  if (!picture) return picture.error();
+  auto extra = extraPath ? openInput(extraPath, request.outputPath) : Input{};
+  if (!extra) return extra.error();
+  Input input = std::move(picture).value();
+  Input overlayInput = std::move(extra).value();
+  if (auto refusal = readInput(input, request.inputPath)) return *refusal;
   if (extraPath != nullptr) {
-    outcome = openInput(extraPath, request, job, extra);
-    if (outcome != Outcome::kDone) return outcome;
+    if (auto refusal = readInput(overlayInput, extraPath)) return *refusal;
   }
-  job.failedPath = request.inputPath;
-  outcome = readInput(picture, job);
-  if (outcome != Outcome::kDone) return outcome;
-  if (extraPath != nullptr) {
-    job.failedPath = extraPath;
-    outcome = readInput(extra, job);
-    if (outcome != Outcome::kDone) return outcome;
-  }
-  logo::Result<Overlay> overlay = overlayOf(request.animation, extra.bytes);
-  if (!overlay) {
-    job.why = overlay.reason();
-    return Outcome::kMalformed;
-  }
-  job.failedPath = request.inputPath;
-  logo::Result<Fitted> fitted = fitPicture(picture.bytes, request.options, *overlay, Limits{});
-  if (!fitted) {
-    job.why = fitted.reason();
-    return Outcome::kMalformed;
-  }
-  job.fitted = std::move(fitted).value();
-  job.source = std::move(picture.file);
-  return Outcome::kDone;
+  logo::Result<Overlay> overlay = overlayOf(request.animation, overlayInput.bytes);
+  if (!overlay) return Refusal(Malformed{extraPath, overlay.reason()});
+  logo::Result<Fitted> fitted = fitPicture(input.bytes, request.options, *overlay, Limits{});
+  if (!fitted) return Refusal(Malformed{request.inputPath, fitted.reason()});
+  return Job{std::move(input.file), std::move(fitted).value()};
 }
 
-Outcome writeLogo(const Request& request, const Job& job) {
+logo::Outcome writeLogo(const Request& request, const Job& job) {
   logo::AtomicOutput output(request.outputPath, job.source.get());
-  if (!output) return Outcome::kOutputUncreatable;
+  if (!output) return logo::Outcome::kOutputUncreatable;
   output.write(job.fitted.logo.data(), job.fitted.logo.size());
-  switch (output.commit()) {
-    case logo::Outcome::kWritten:
-      return Outcome::kDone;
-    case logo::Outcome::kSameFile:
-      return Outcome::kSameFile;
-    default:
-      break;
-  }
-  return Outcome::kWriteFailed;
+  return output.commit();
 }
 
 }  // namespace logofit

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "logo_image/files.h"
+#include "logo_image/outcome.h"
 #include "logo_image/result.h"
 #include "logofit/pictures.h"
 
@@ -135,28 +136,24 @@ std::string summary(const Fitted& fitted, Geometry geometry);
 // is not `border`; empty otherwise.
 std::string borderWarning(const Fitted& fitted, const logo::PaletteEntry& border);
 
-enum class Outcome {
-  kDone,
-  kSourceUnreadable,
-  kSourceReadFailed,
-  kSameFile,
-  kMalformed,
-  kOutputUncreatable,
-  kWriteFailed,
+// A file logofit cannot make a logo of, and why.
+struct Malformed {
+  const char* path = nullptr;
+  std::string why;
 };
+// How a run ends before its output is written.
+using Refusal = std::variant<logo::Outcome, Malformed>;
 
 struct Job {
   logo::File source;
   Fitted fitted;
-  const char* failedPath = nullptr;  // the file an outcome is about
-  std::string why;                   // for kMalformed
 };
 
 // Opens and reads the input (and a layer's or mask's file) whole and fits
 // it. Prints nothing.
-Outcome readAndFit(const Request& request, Job& job);
+logo::Result<Job, Refusal> readAndFit(const Request& request);
 // Writes the fitted logo through the suite's atomic output.
-Outcome writeLogo(const Request& request, const Job& job);
+logo::Outcome writeLogo(const Request& request, const Job& job);
 
 extern const std::array<std::string_view, 36> kUsageText;
 
