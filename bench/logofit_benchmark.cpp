@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "logofit/sample_pictures.h"
+#include "tests/pictures/sample_pictures.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 # Install rules and the Debian package.
 #   cmake --install BUILD --prefix P    programs in P/bin, manual pages in
-#                                       P/share/man/man1, the README in
+#                                       P/share/man/man1, the README and the
+#                                       copyright file in
 #                                       P/share/doc/startup-logo-tools
 #   cd BUILD && cpack -G DEB            the same tree under /usr, as a .deb
 include(GNUInstallDirs)
@@ -35,8 +36,11 @@ endforeach()
 add_custom_target(manual_pages ALL DEPENDS ${packed_pages})
 install(FILES ${packed_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${LOGO_DOC_DIR})
+# Debian wants the licence beside the README, as a file named copyright.
+install(FILES ${PROJECT_SOURCE_DIR}/cmake/copyright DESTINATION ${LOGO_DOC_DIR})
 # The picture the README shows, where its link points.
-install(FILES ${PROJECT_SOURCE_DIR}/docs/preview-frame.png DESTINATION ${LOGO_DOC_DIR}/docs)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/bar-frame.png ${PROJECT_SOURCE_DIR}/docs/preview-frame.png
+        DESTINATION ${LOGO_DOC_DIR}/docs)
 
 if(PROJECT_VERSION)
   set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -45,6 +49,7 @@ else()
 endif()
 set(CPACK_PACKAGE_NAME ${LOGO_PACKAGE_NAME})
 set(CPACK_PACKAGE_CONTACT "Startup Logo Tools maintainers <logo-tools@example.org>")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "console tools that make the Windows 95 start-up logo and its colour cycling")
 # dpkg shows these lines as they are: each kept under 80 columns.

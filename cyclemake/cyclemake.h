@@ -8,6 +8,8 @@
 #include <string_view>
 
 #include "logo_image/layout.h"
+#include "logo_image/outcome.h"
+#include "logo_image/result.h"
 
 namespace cyclemake {
 
@@ -26,12 +28,12 @@ struct LogoRequest {
   }
 };
 
-enum class RequestError { kNone, kUsage, kColourCount, kPaletteIndex };
+enum class RequestError { kUsage, kColourCount, kPaletteIndex };
 
 // Checks the command line in the order the messages are given: the argument
 // count, the colour count (1 to 16, matching the indices given), then the
 // indices (0 to 255, each named once).
-RequestError readRequest(int argc, const char* const* argv, LogoRequest& request);
+logo::Result<LogoRequest, RequestError> readRequest(int argc, const char* const* argv);
 
 // Places the chosen colours in slots 255, 254, ... by exchanging palette
 // colours, and keeps `remap` as source index -> slot now holding that source
@@ -40,18 +42,11 @@ RequestError readRequest(int argc, const char* const* argv, LogoRequest& request
 void placeAnimationSlots(logo::Palette& palette, logo::RemapTable& remap,
                          std::span<const std::uint8_t> slots);
 
-enum class Outcome {
-  kWritten,
-  kSourceUnreadable,
-  kSourceReadFailed,
-  kSameFile,
-  kOutputUncreatable,
-  kWriteFailed,
-};
-
 // Reads the source, writes the logo file. Prints nothing on standard output.
-Outcome makeLogo(const LogoRequest& request);
+logo::Outcome makeLogo(const LogoRequest& request);
 
 extern const std::array<std::string_view, 20> kUsageText;
+// The English summary that `--help` prints.
+extern const std::array<std::string_view, 7> kHelpText;
 
 }  // namespace cyclemake

@@ -1,38 +1,26 @@
 #include "cyclemake/cyclemake.h"
 #include "logo_image/console.h"
+#include "logo_image/exit_status.h"
 #include "logo_image/program.h"
 
-using logo::say;
 using logo::sayError;
 
 int main(int argc, char** argv) {
   logo::startProgram("cyclemake");
-  cyclemake::LogoRequest request;
-  switch (cyclemake::readRequest(argc, argv, request)) {
-    case cyclemake::RequestError::kUsage:
-      logo::sayLines(cyclemake::kUsageText);
-      return logo::finishConsole(logo::kExitUsage);
+  if (logo::asksForHelp(argc, argv)) {
+    logo::sayLines(cyclemake::kHelpText);
+    return logo::finishConsole(logo::kExitOk);
+  }
+  auto request = cyclemake::readRequest(argc, argv);
+  if (request) return logo::sayOutcome(cyclemake::makeLogo(*request));
+  switch (request.error()) {
     case cyclemake::RequestError::kColourCount:
       return sayError("COLOR NUM. ERROR\n");
     case cyclemake::RequestError::kPaletteIndex:
       return sayError("PALET NUM. ERROR\n");
-    case cyclemake::RequestError::kNone:
+    case cyclemake::RequestError::kUsage:
       break;
   }
-  switch (cyclemake::makeLogo(request)) {
-    case cyclemake::Outcome::kSourceUnreadable:
-      return sayError("IN FILE OPEN ERROR\n");
-    case cyclemake::Outcome::kSourceReadFailed:
-      return sayError("IN FILE READ ERROR\n");
-    case cyclemake::Outcome::kSameFile:
-      return sayError("SAME FILE ERROR\n");
-    case cyclemake::Outcome::kOutputUncreatable:
-      return sayError("OUT FILE OPEN ERROR\n");
-    case cyclemake::Outcome::kWriteFailed:
-      return sayError("\nFILE WRITE ERROR\n");
-    case cyclemake::Outcome::kWritten:
-      break;
-  }
-  say("\nFILE WRITE END!!");
-  return logo::finishConsole(logo::kExitOk);
+  logo::sayLines(cyclemake::kUsageText);
+  return logo::finishConsole(logo::kExitUsage);
 }

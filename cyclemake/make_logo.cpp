@@ -7,12 +7,13 @@
 
 namespace cyclemake {
 
-RequestError readRequest(int argc, const char* const* argv, LogoRequest& request) {
+logo::Result<LogoRequest, RequestError> readRequest(int argc, const char* const* argv) {
   if (argc < 5) return RequestError::kUsage;
   int count = logo::readNumber(argv[3]);
   if (count < 1 || count > kMaxAnimationColours || count != argc - 4) {
     return RequestError::kColourCount;
   }
+  LogoRequest request;
   request.sourcePath = argv[1];
   request.outputPath = argv[2];
   request.colourCount = count;
@@ -26,10 +27,11 @@ RequestError readRequest(int argc, const char* const* argv, LogoRequest& request
     named[index] = true;
     request.animationSlots[i] = static_cast<std::uint8_t>(index);
   }
-  return RequestError::kNone;
+  return request;
 }
 
-Outcome makeLogo(const LogoRequest& request) {
+logo::Outcome makeLogo(const LogoRequest& request) {
+  using logo::Outcome;
   logo::File source = logo::openSource(request.sourcePath);
   if (!source) return Outcome::kSourceUnreadable;
   if (logo::isSameFile(source.get(), request.outputPath)) return Outcome::kSameFile;
@@ -51,7 +53,7 @@ Outcome makeLogo(const LogoRequest& request) {
   output.write(header.data(), header.size());
   output.write(palette.data(), sizeof palette);
   if (!logo::copyRemappedPixels(reader, output, remap)) return Outcome::kSourceReadFailed;
-  return output.commitAs<Outcome>();
+  return output.commit();
 }
 
 }  // namespace cyclemake

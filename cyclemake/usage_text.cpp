@@ -26,4 +26,14 @@ const std::array<std::string_view, 20> kUsageText = {
     "",
 };
 
+const std::array<std::string_view, 7> kHelpText = {
+    "usage: cyclemake SOURCE OUTPUT n h1 [h2 ... hn]",
+    "Moves the colours of palette slots h1 ... hn (n from 1 to 16, each slot",
+    "0 to 255 and named once) into slots 255, 254, ..., renumbers the pixels so",
+    "that the picture looks the same, and writes the logo file OUTPUT with the",
+    "first animated slot, 256 - n, in header byte 50. It asks nothing.",
+    "Exit status: 0 when OUTPUT was written, 1 after an error message, 2 after",
+    "the usage text.",
+};
+
 }  // namespace cyclemake

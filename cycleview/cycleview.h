@@ -4,11 +4,14 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "logo_image/atomic_output.h"
 #include "logo_image/layout.h"
+#include "logo_image/outcome.h"
+#include "logo_image/result.h"
 
 namespace cycleview {
 
@@ -27,14 +30,18 @@ struct ViewRequest {
   int delayMs = kDefaultDelayMs;
   bool reverse = false;
   bool raw = false;
+  bool help = false;  // --help: nothing else counts
 };
 
-enum class RequestError { kNone, kHelp, kUsage, kDelayRange };
+struct CommandLineError {
+  enum class Kind { kUsage, kDelayRange } kind;
+  std::string reason;  // what is wrong, for standard error
+};
 
 // Reads `[--delay MS] [--reverse] [--raw] LOGO OUTPUT` (options anywhere,
 // "--" ends them) or `--help`. A delay that is not a whole decimal number is
 // a wrong command line; a number outside 20..10000 is kDelayRange.
-RequestError readRequest(int argc, const char* const* argv, ViewRequest& request);
+logo::Result<ViewRequest, CommandLineError> readRequest(int argc, const char* const* argv);
 
 // The logo as read: the header, the palette and the 500 chunks of pixels in
 // file order.
@@ -91,7 +98,7 @@ struct Animation {
 int centisecondsOf(int delayMs);
 
 // Plans the n frames of a logo whose first animated slot (header byte 50)
-// is 1 or more.
+// is 1 or more, or the one frame of a still picture (byte 50 is 0).
 Animation planAnimation(const Logo& logo, const ViewRequest& request);
 
 // Encodes the animation as a GIF that loops for ever, through `output`.
@@ -99,19 +106,9 @@ Animation planAnimation(const Logo& logo, const ViewRequest& request);
 // `output.commit()`.
 bool writeGif(const Animation& animation, logo::AtomicOutput& output);
 
-enum class Outcome {
-  kWritten,
-  kSourceUnreadable,
-  kSameFile,
-  kSourceReadFailed,
-  kNotLogo,
-  kOutputUncreatable,
-  kWriteFailed,
-};
-
-// Reads the logo, warns on standard error if it does not conform, and
-// writes the GIF. Prints nothing on standard output.
-Outcome makeView(const ViewRequest& request);
+// Reads the logo, warns on standard error if it does not conform or has no
+// animated slots, and writes the GIF. Prints nothing on standard output.
+logo::Outcome makeView(const ViewRequest& request);
 
 extern const std::array<std::string_view, 16> kUsageText;
 

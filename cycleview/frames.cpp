@@ -5,12 +5,10 @@
 namespace cycleview {
 namespace {
 
-constexpr std::size_t kHeightField = 22;
-
 // A negative bitmap height stores the top row first; a positive one, the
 // bottom row first.
 bool storedTopDown(const logo::LogoHeader& header) {
-  return (header[kHeightField + 3] & 0x80) != 0;
+  return logo::readSigned32(header, logo::kHeightField) < 0;
 }
 
 int firstAnimatedSlot(const Logo& logo) {
@@ -90,13 +88,17 @@ int centisecondsOf(int delayMs) {
 
 Animation planAnimation(const Logo& logo, const ViewRequest& request) {
   int firstSlot = firstAnimatedSlot(logo);
-  int steps = static_cast<int>(logo::kPaletteEntries) - firstSlot;
   View view = viewOf(logo, request.raw);
   Animation animation;
   animation.width = view.width;
   animation.height = view.height;
   animation.delayCentiseconds = centisecondsOf(request.delayMs);
   animation.palette = logo.palette;
+  if (firstSlot == 0) {
+    animation.firstFrame = std::move(view.indices);
+    return animation;
+  }
+  int steps = static_cast<int>(logo::kPaletteEntries) - firstSlot;
   animation.changingArea = animatedArea(view, firstSlot);
   animation.laterFrame = changingPixels(view, animation.changingArea, firstSlot);
   for (int step = 1; step < steps; ++step) {

@@ -102,7 +102,7 @@ bool writePng(const char* path, const std::vector<std::uint8_t>& pixels) {
   }
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
-  return output.commit() == logo::AtomicOutput::Result::kWritten;
+  return output.commit() == logo::Outcome::kWritten;
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "logo_image/atomic_output.h"
 #include "logo_image/conformance.h"
 #include "logo_image/console.h"
+#include "logo_image/exit_status.h"
 #include "logo_image/layout.h"
 
 namespace {
@@ -102,7 +103,7 @@ int main(int argc, char** argv) {
     for (int x = 0; x < kWidth; ++x) row[x] = static_cast<std::uint8_t>(slotOf(colourAt(x, y)));
     output.write(row, sizeof row);
   }
-  if (output.commit() != logo::AtomicOutput::Result::kWritten) {
+  if (output.commit() != logo::Outcome::kWritten) {
     std::fprintf(stderr, "draw_sample: cannot write %s\n", argv[1]);
     return logo::kExitError;
   }

@@ -1,3 +1,9 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
 #include "huefind/huefind.h"
 #include "logo_image/console.h"
 
@@ -49,6 +55,18 @@ bool askForEntry(std::size_t entries, NumberPrompt& prompt, std::FILE* out, Loop
   return true;
 }
 
+// Writes `bytes` at the start of the file; returns how many were written.
+std::size_t writeAt(int fd, std::span<const std::uint8_t> bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t wrote = pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote <= 0) break;
+    done += static_cast<std::size_t>(wrote);
+  }
+  return done;
+}
+
 }  // namespace
 
 int findColour(std::span<const logo::PaletteEntry> palette, int red, int green, int blue) {
@@ -94,14 +112,22 @@ LoopEnd updateColours(std::span<logo::PaletteEntry> palette, NumberPrompt& promp
   }
 }
 
-bool writeBack(logo::File& file, const logo::LogoHeader& header,
-               std::span<const logo::PaletteEntry> palette) {
-  std::rewind(file.get());
-  std::size_t paletteBytes = palette.size_bytes();
-  bool written = std::fwrite(header.data(), 1, header.size(), file.get()) == header.size() &&
-                 std::fwrite(palette.data(), 1, paletteBytes, file.get()) == paletteBytes;
-  written = std::fflush(file.get()) == 0 && written;
-  return file.close() && written;
+WriteBack writeBack(logo::File& file, const char* path, std::span<const std::uint8_t> original,
+                    std::span<const std::uint8_t> edited) {
+  // The name may have been given to another file while the questions waited.
+  if (!logo::isSameFile(file.get(), path)) return WriteBack::kReplaced;
+  int fd = fileno(file.get());
+  struct stat before;
+  if (fstat(fd, &before) != 0) return WriteBack::kFailed;
+  std::size_t written = writeAt(fd, edited);
+  if (written < edited.size()) {
+    auto existed = original.first(std::min(written, static_cast<std::size_t>(before.st_size)));
+    bool restored = writeAt(fd, existed) == existed.size() && ftruncate(fd, before.st_size) == 0;
+    static_cast<void>(restored);  // nothing more can be done
+    file.close();
+    return WriteBack::kFailed;
+  }
+  return file.close() ? WriteBack::kWritten : WriteBack::kFailed;
 }
 
 }  // namespace huefind

@@ -1,6 +1,6 @@
 // The colour finder: reports which palette slot holds a typed colour, or
-// edits palette colours in place. Built twice, for palettes of 256 and of 16
-// entries; nothing else differs but two lines of the usage text.
+// edits palette colours in place. Two programs, for palettes of 256 and of
+// 16 entries; nothing else differs but their names and usage texts.
 #pragma once
 
 #include <array>
@@ -11,6 +11,7 @@
 
 #include "logo_image/files.h"
 #include "logo_image/layout.h"
+#include "logo_image/result.h"
 
 namespace huefind {
 
@@ -59,10 +60,28 @@ LoopEnd searchColours(std::span<const logo::PaletteEntry> palette, NumberPrompt&
 // refused.
 LoopEnd updateColours(std::span<logo::PaletteEntry> palette, NumberPrompt& prompt, std::FILE* out);
 
-// Writes the header and palette over the start of the file and closes it.
-// Returns false if a write, the flush or the close failed.
-bool writeBack(logo::File& file, const logo::LogoHeader& header,
-               std::span<const logo::PaletteEntry> palette);
+enum class WriteBack { kWritten, kReplaced, kFailed };
+
+// Writes `edited` over the start of the file open as `file` and closes it,
+// but only while `path` still names that file (else kReplaced, nothing
+// written). A write that fails part-way puts back `original`, the bytes
+// read from there, and the file's size: the file is edited whole or not at
+// all.
+WriteBack writeBack(logo::File& file, const char* path, std::span<const std::uint8_t> original,
+                    std::span<const std::uint8_t> edited);
+
+struct Request {
+  const char* path;
+  bool searching;  // -s; else -u
+};
+
+enum class RequestError { kUsage, kOption };
+
+// `FILE -s` or `FILE -u`.
+logo::Result<Request, RequestError> readRequest(int argc, const char* const* argv);
+
+// The whole program for a palette of `entries` (256 or 16) entries.
+int runProgram(int argc, char** argv, std::size_t entries);
 
 struct UsageHead {
   std::string_view title;
@@ -72,5 +91,8 @@ struct UsageHead {
 extern const UsageHead kUsageHead256;
 extern const UsageHead kUsageHead16;
 extern const std::array<std::string_view, 8> kUsageExplanation;
+// The English summaries that `--help` prints.
+extern const std::array<std::string_view, 8> kHelpText256;
+extern const std::array<std::string_view, 8> kHelpText16;
 
 }  // namespace huefind

@@ -41,6 +41,7 @@ TEST(NumberPrompt, ReadsShortNumbersAndEndLetters) {
       {"e\r\n", 0, 32, ""},
       {"\r\n9\n", 9, 0, kRefused},
       {"12\r\r\n", 12, 0, ""},  // only the carriage return before the newline goes
+      {"\r7\n", 7, 0, ""},      // a lone one is white space, and the 7 is read
       {"1000\n9\n", 9, 0, kRefused},
       {"1000\n\n9\n", 9, 0, kRefused + kRefused},
       {std::string(3000, '5') + "\ne\n", 0, 32, kRefused},

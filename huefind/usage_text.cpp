@@ -23,4 +23,26 @@ const UsageHead kUsageHead16 = {
     "huefind16 ファイル名 {-s|-u} ",
 };
 
+const std::array<std::string_view, 8> kHelpText256 = {
+    "usage: huefind FILE -s",
+    "       huefind FILE -u",
+    "-s asks for red, green and blue, one number a line, and tells the first",
+    "palette slot of FILE holding that colour, until you type e.",
+    "-u asks for a slot number and its new red, green and blue; e writes the",
+    "edits into FILE itself, n drops them. For palettes of 256 entries.",
+    "Exit status: 0 for a normal end, 1 after an error message, 2 after the",
+    "usage text.",
+};
+
+const std::array<std::string_view, 8> kHelpText16 = {
+    "usage: huefind16 FILE -s",
+    "       huefind16 FILE -u",
+    "-s asks for red, green and blue, one number a line, and tells the first",
+    "palette slot of FILE holding that colour, until you type e.",
+    "-u asks for a slot number and its new red, green and blue; e writes the",
+    "edits into FILE itself, n drops them. For palettes of 16 entries.",
+    "Exit status: 0 for a normal end, 1 after an error message, 2 after the",
+    "usage text.",
+};
+
 }  // namespace huefind

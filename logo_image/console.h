@@ -1,6 +1,5 @@
-// How the programs speak: console texts as Shift-JIS bytes on standard
-// output, answers read from standard input, one voice on standard error,
-// and the exit statuses every program shares.
+// How the programs speak: console texts on standard output, answers read
+// from standard input, one voice on standard error.
 #pragma once
 
 #include <array>
@@ -10,14 +9,10 @@
 
 namespace logo {
 
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitError = 1;
-inline constexpr int kExitUsage = 2;
-
-// Writes UTF-8 text to `out` as Shift-JIS (code page 932) bytes, the
-// encoding of every console text of the suite. Returns false if a character
-// has no Shift-JIS form (nothing is written for it) or a write failed.
-bool writeShiftJis(std::FILE* out, std::string_view utf8);
+// Makes standard output, when it is a terminal, remember whether its last
+// line is open, so that finishConsole can close it. Pipes and files are
+// left alone. Called once, before anything is said.
+void watchTerminalLines();
 
 // Writes a console text to `out`: as UTF-8 when `out` is a terminal and the
 // user's locale (LC_ALL, LC_CTYPE, LANG) is UTF-8, so a person can read it;
@@ -51,8 +46,9 @@ int readAnswerChar(std::FILE* in);
 // flushing `out` so that what was said is seen first. False at end of input.
 bool skipLine(std::FILE* in, std::FILE* out);
 
-// Flushes standard output before the program ends; a console that could not
-// take the output turns a normal end into an error end.
+// Flushes standard output before the program ends, closing a line left open
+// on a terminal; a console that could not take the output turns a normal
+// end into an error end.
 int finishConsole(int status);
 
 }  // namespace logo

@@ -7,12 +7,13 @@
 #include "logo_image/console.h"
 #include "logo_image/files.h"
 #include "logo_image/numbers.h"
+#include "logo_image/shift_jis.h"
 #include "tests/test_support.h"
 
 namespace {
 
 using testing_support::Bytes;
-using testing_support::ScratchDir;
+using testing_support::Sandbox;
 
 TEST(ReadNumber, FollowsAtoiAndSaturates) {
   const struct {
@@ -109,7 +110,7 @@ TEST(Conformance, AcceptsATopDownPicture) {
 }
 
 TEST(ReadBlock, ReadsWhatIsMissingAsZero) {
-  ScratchDir scratch;
+  Sandbox scratch;
   testing_support::writeFile(scratch.path("short"), "\x01\x02\x03");
   logo::File in = logo::openSource(scratch.path("short").c_str());
   ASSERT_TRUE(in);
@@ -122,13 +123,13 @@ TEST(ReadBlock, ReadsWhatIsMissingAsZero) {
 }
 
 TEST(OpenSource, RefusesMissingFilesAndFolders) {
-  ScratchDir scratch;
+  Sandbox scratch;
   EXPECT_FALSE(logo::openSource(scratch.path("missing").c_str()));
   EXPECT_FALSE(logo::openSource(scratch.root().c_str()));
 }
 
 TEST(IsSameFile, SeesThroughLinks) {
-  ScratchDir scratch;
+  Sandbox scratch;
   std::string source = scratch.path("pic.bmp");
   testing_support::writeFile(source, "picture");
   testing_support::writeFile(scratch.path("other.bmp"), "picture");

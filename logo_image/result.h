@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <variant>
 
@@ -11,11 +12,12 @@ struct Failure {
   std::string reason;
 };
 
-template <typename T>
+// `Error` is Failure unless a caller needs to tell failures apart.
+template <typename T, typename Error = Failure>
 class Result {
  public:
   Result(T value) : state_(std::move(value)) {}
-  Result(Failure failure) : state_(std::move(failure)) {}
+  Result(Error error) : state_(std::move(error)) {}
 
   explicit operator bool() const { return state_.index() == 0; }
   const T& value() const& { return std::get<0>(state_); }
@@ -23,13 +25,17 @@ class Result {
   const T& operator*() const& { return value(); }
   const T* operator->() const { return &value(); }
   // Empty when the value is there.
-  const std::string& reason() const {
+  const std::string& reason() const
+    requires std::is_same_v<Error, Failure>
+  {
     static const std::string none;
     return *this ? none : std::get<1>(state_).reason;
   }
+  // Only when there is no value.
+  const Error& error() const { return std::get<1>(state_); }
 
  private:
-  std::variant<T, Failure> state_;
+  std::variant<T, Error> state_;
 };
 
 }  // namespace logo

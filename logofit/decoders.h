@@ -10,11 +10,6 @@
 
 namespace logofit {
 
-struct Size {
-  int width = 0;
-  int height = 0;
-};
-
 // A picture as its file stores it, before the orientation tag turns it.
 struct Stored {
   Size size;

@@ -55,14 +55,10 @@ logo::Result<Stored> probeStored(Input& input, Format format) {
 logo::Result<IndexedPicture> readIndexedInput(Input& input, const Limits& limits) {
   logo::Result<ByteView> bytes = input.whole();
   if (!bytes) return logo::Failure{bytes.reason()};
-  IndexedPicture picture;
-  std::string why;
-  for (auto reader : {readBitmap, readPng, readGif}) {
-    Reading reading = reader(*bytes, limits, picture, why);
-    if (reading == Reading::kIndexed) return picture;
-    if (reading == Reading::kMalformed) return logo::Failure{why};
-  }
-  return logo::Failure{"not a picture format logofit reads"};
+  Reading reading = readIndexed(*bytes, limits);
+  if (!reading) return logo::Failure{reading.reason()};
+  if (!reading.value()) return logo::Failure{"not a picture format logofit reads"};
+  return *reading.value();
 }
 
 // The suite's readers check every index against the palette; an index
@@ -143,9 +139,10 @@ logo::Result<Probed> probeChecked(Input& input, const Limits& limits) {
   logo::Result<Stored> stored = probeStored(input, *format);
   if (!stored) return logo::Failure{stored.reason()};
   if (stored->indexed) return Probed{*format, *stored};
-  std::string why;
   Size size = stored->size;
-  if (!acceptableSize(size.width, size.height, limits, why)) return logo::Failure{why};
+  if (std::string problem = sizeProblem(size.width, size.height, limits); !problem.empty()) {
+    return logo::Failure{problem};
+  }
   if (!withinSides(size)) return logo::Failure{tooLong(size)};
   return Probed{*format, *stored};
 }

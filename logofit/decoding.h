@@ -73,13 +73,6 @@ struct PictureSize {
   bool indexed = false;
 };
 
-// Red, green, blue, alpha bytes, top row first.
-struct RgbaPicture {
-  int width = 0;
-  int height = 0;
-  std::vector<std::uint8_t> rgba;
-};
-
 // The picture's size from its header. Bytes that begin no known format are
 // refused before more of them are read; so are sizes beyond the limits.
 logo::Result<PictureSize> probe(Input& input, const Limits& limits = {});

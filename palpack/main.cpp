@@ -1,19 +1,20 @@
 #include "logo_image/conformance.h"
 #include "logo_image/console.h"
+#include "logo_image/exit_status.h"
 #include "logo_image/program.h"
 #include "palpack/palpack.h"
 
+using logo::Outcome;
 using logo::say;
 using logo::sayError;
+using logo::sayOutcome;
 using palpack::Mode;
 
 namespace {
 
-struct Names {
-  const char* source;
-  const char* option;
-  const char* output;  // nullptr when not given
-};
+using Names = palpack::Request;
+
+const char kSameFile[] = "ERROR!! IN-FILE AND OUT-FILE ARE SAME !\n";
 
 const char* announcement(Mode mode) {
   switch (mode) {
@@ -28,22 +29,14 @@ const char* announcement(Mode mode) {
 
 int rewrite(const Names& names, logo::File& source, const palpack::SurveyedSource& surveyed,
             const palpack::Compaction& compaction) {
-  if (!palpack::rewindUnchanged(source.get(), surveyed)) return sayError("IN FILE READ ERROR\n");
-  logo::AtomicOutput output(names.output, source.get());
-  if (!output) return sayError("OUT FILE OPEN ERROR\n");
-  say("FILE WRITE START!!\n");
-  switch (palpack::writePackedCopy(source.get(), surveyed, output, compaction)) {
-    case palpack::RewriteOutcome::kSourceChanged:
-      return sayError("IN FILE READ ERROR\n");
-    case palpack::RewriteOutcome::kSameFile:
-      return sayError("ERROR!! IN-FILE AND OUT-FILE ARE SAME !\n");
-    case palpack::RewriteOutcome::kWriteFailed:
-      return sayError("\nFILE WRITE ERROR\n");
-    case palpack::RewriteOutcome::kWritten:
-      break;
+  if (!palpack::rewindUnchanged(source.get(), surveyed)) {
+    return sayOutcome(Outcome::kSourceReadFailed);
   }
-  say("\nFILE WRITE END!!");
-  return logo::kExitOk;
+  logo::AtomicOutput output(names.output, source.get());
+  if (!output) return sayOutcome(Outcome::kOutputUncreatable);
+  say("FILE WRITE START!!\n");
+  Outcome outcome = palpack::writePackedCopy(source.get(), surveyed, output, compaction);
+  return outcome == Outcome::kSameFile ? sayError(kSameFile) : sayOutcome(outcome);
 }
 
 int pack(const Names& names, logo::File& source, const palpack::SurveyedSource& surveyed,
@@ -65,11 +58,11 @@ int pack(const Names& names, logo::File& source, const palpack::SurveyedSource& 
 
 int run(const Names& names) {
   logo::File source = logo::openSource(names.source);
-  if (!source) return sayError("IN FILE OPEN ERROR\n");
+  if (!source) return sayOutcome(Outcome::kSourceUnreadable);
   logo::SourceReader reader(source.get());
   logo::LogoHeader header;
   reader.read(header.data(), header.size());
-  if (reader.failed()) return sayError("IN FILE READ ERROR\n");
+  if (reader.failed()) return sayOutcome(Outcome::kSourceReadFailed);
 
   Mode mode = palpack::modeOf(names.option);
   if (mode == Mode::kNone) return sayError("OPTION ERROR!!\n");
@@ -84,15 +77,13 @@ int run(const Names& names) {
   }
   say(announcement(mode));
   // Replacing the source would lose the picture the rewrite reads.
-  if (packing && logo::isSameFile(source.get(), names.output)) {
-    return sayError("ERROR!! IN-FILE AND OUT-FILE ARE SAME !\n");
-  }
+  if (packing && logo::isSameFile(source.get(), names.output)) return sayError(kSameFile);
   logo::warnIfNotLogoImage(names.source, source.get(), header);
 
   logo::Palette palette;
   reader.read(palette.data(), sizeof palette);
   palpack::markUsedEntries(reader, palette);
-  if (reader.failed()) return sayError("IN FILE READ ERROR\n");
+  if (reader.failed()) return sayOutcome(Outcome::kSourceReadFailed);
   if (!packing) {
     palpack::writeReport(stdout, palette);
     return logo::kExitOk;
@@ -105,10 +96,14 @@ int run(const Names& names) {
 
 int main(int argc, char** argv) {
   logo::startProgram("palpack");
-  if (argc != 3 && argc != 4) {
+  if (logo::asksForHelp(argc, argv)) {
+    logo::sayLines(palpack::kHelpText);
+    return logo::finishConsole(logo::kExitOk);
+  }
+  auto request = palpack::readRequest(argc, argv);
+  if (!request) {
     logo::sayLines(palpack::kUsageText);
     return logo::finishConsole(logo::kExitUsage);
   }
-  Names names{argv[1], argv[2], argc == 4 ? argv[3] : nullptr};
-  return logo::finishConsole(run(names));
+  return logo::finishConsole(run(*request));
 }

@@ -10,8 +10,19 @@
 #include "logo_image/atomic_output.h"
 #include "logo_image/files.h"
 #include "logo_image/layout.h"
+#include "logo_image/outcome.h"
+#include "logo_image/result.h"
 
 namespace palpack {
+
+struct Request {
+  const char* source;
+  const char* option;
+  const char* output;  // nullptr when not given
+};
+
+// `SOURCE OPTION [OUTPUT]`; the option is checked once the source is read.
+logo::Result<Request> readRequest(int argc, const char* const* argv);
 
 enum class Mode {
   kNone,                // not one of the six option words
@@ -72,13 +83,14 @@ SurveyedSource describeSurveyed(std::FILE* source, const logo::SourceReader& sur
 // rewound (a pipe) or its size or modification time has changed.
 bool rewindUnchanged(std::FILE* source, const SurveyedSource& surveyed);
 
-enum class RewriteOutcome { kWritten, kSourceChanged, kSameFile, kWriteFailed };
 // Copies the rewound source with its palette packed and its pixels
 // renumbered, and puts the output in place only if the source yielded
-// exactly the bytes the survey read.
-RewriteOutcome writePackedCopy(std::FILE* source, const SurveyedSource& surveyed,
+// exactly the bytes the survey read (else kSourceReadFailed).
+logo::Outcome writePackedCopy(std::FILE* source, const SurveyedSource& surveyed,
                                logo::AtomicOutput& output, const Compaction& compaction);
 
 extern const std::array<std::string_view, 11> kUsageText;
+// The English summary that `--help` prints.
+extern const std::array<std::string_view, 9> kHelpText;
 
 }  // namespace palpack

@@ -27,7 +27,7 @@ bool rewindUnchanged(std::FILE* source, const SurveyedSource& surveyed) {
   return std::fseek(source, 0, SEEK_SET) == 0;
 }
 
-RewriteOutcome writePackedCopy(std::FILE* source, const SurveyedSource& surveyed,
+logo::Outcome writePackedCopy(std::FILE* source, const SurveyedSource& surveyed,
                                logo::AtomicOutput& output, const Compaction& compaction) {
   logo::SourceReader reader(source);
   logo::LogoHeader header;
@@ -40,9 +40,9 @@ RewriteOutcome writePackedCopy(std::FILE* source, const SurveyedSource& surveyed
   if (!logo::copyRemappedPixels(reader, output, compaction.remap) ||
       reader.digest() != surveyed.digest) {
     output.discard();
-    return RewriteOutcome::kSourceChanged;
+    return logo::Outcome::kSourceReadFailed;
   }
-  return output.commitAs<RewriteOutcome>();
+  return output.commit();
 }
 
 }  // namespace palpack

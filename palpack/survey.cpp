@@ -2,6 +2,11 @@
 
 namespace palpack {
 
+logo::Result<Request> readRequest(int argc, const char* const* argv) {
+  if (argc != 3 && argc != 4) return logo::Failure{"a source and an option are needed"};
+  return Request{argv[1], argv[2], argc == 4 ? argv[3] : nullptr};
+}
+
 Mode modeOf(std::string_view option) {
   if (option == "-p" || option == "-P") return Mode::kReport;
   if (option == "-u" || option == "-U") return Mode::kPackAll;

@@ -17,4 +17,16 @@ const std::array<std::string_view, 11> kUsageText = {
     "",
 };
 
+const std::array<std::string_view, 9> kHelpText = {
+    "usage: palpack SOURCE -p",
+    "       palpack SOURCE -u OUTPUT",
+    "       palpack LOGO -a OUTPUT",
+    "-p lists the 256 palette entries of SOURCE and whether a pixel uses each.",
+    "-u packs the used colours into the lowest slots and renumbers the pixels;",
+    "-a does the same below the animated slots of a logo file. Both show the new",
+    "palette and ask \"New File Make? Y/N/E :\" before they write OUTPUT.",
+    "Exit status: 0 for a normal end, 1 after an error message, 2 after the",
+    "usage text.",
+};
+
 }  // namespace palpack

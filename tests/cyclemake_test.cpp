@@ -16,20 +16,12 @@ using testing_support::sameBytes;
 
 const std::string kProgram = CYCLEMAKE_PROGRAM;
 
-class CyclemakeTest : public ::testing::Test {
+class CyclemakeTest : public ::testing::Test, protected testing_support::Sandbox {
  protected:
-  CyclemakeTest() { testing_support::writeFile(path("in.bmp"), source.bytes()); }
+  CyclemakeTest() : Sandbox(kProgram) { write("in.bmp", source.bytes()); }
 
-  std::string path(const std::string& name) const { return scratch.path(name); }
+  Picture made() const { return Picture::parse(read("logo.sys")); }
 
-  RunResult run(const std::vector<std::string>& args, RunOptions options = {}) {
-    options.workDir = scratch.root().string();
-    return testing_support::runProgram(kProgram, args, options);
-  }
-
-  Picture made() const { return Picture::parse(testing_support::readFile(path("logo.sys"))); }
-
-  testing_support::ScratchDir scratch;
   Picture source = testing_support::makePicture();
 };
 
@@ -69,7 +61,7 @@ TEST_F(CyclemakeTest, UsageTextIsShiftJis) {
     EXPECT_TRUE(sameBytes(result.out, expected));
   }
   EXPECT_NE(expected.find("h2 \xA5\xA5\xA5\xA5hn\n"), Bytes::npos) << "half-width middle dots";
-  EXPECT_FALSE(testing_support::fileExists(path("logo.sys")));
+  EXPECT_FALSE(exists("logo.sys"));
 }
 
 TEST_F(CyclemakeTest, RefusesBadCommandLinesBeforeTouchingAFile) {
@@ -95,7 +87,7 @@ TEST_F(CyclemakeTest, RefusesBadCommandLinesBeforeTouchingAFile) {
     RunResult result = run(c.args);
     EXPECT_EQ(result.out, c.message);
     EXPECT_EQ(result.status, 1);
-    EXPECT_FALSE(testing_support::fileExists(path("logo.sys")));
+    EXPECT_FALSE(exists("logo.sys"));
   }
 }
 
@@ -106,7 +98,7 @@ TEST_F(CyclemakeTest, RefusesToWriteOverItsSource) {
     RunResult result = run({"in.bmp", output, "2", "5", "9"});
     EXPECT_EQ(result.out, "SAME FILE ERROR\n") << output;
     EXPECT_EQ(result.status, 1);
-    EXPECT_TRUE(sameBytes(testing_support::readFile(path("in.bmp")), source.bytes())) << output;
+    EXPECT_TRUE(sameBytes(read("in.bmp"), source.bytes())) << output;
   }
 }
 
@@ -134,14 +126,11 @@ TEST_F(CyclemakeTest, ExchangesTheChosenColoursWithTheTopSlots) {
 }
 
 TEST_F(CyclemakeTest, KeepsThePictureAndTheFileLayout) {
-  source.header[50] = 0;
-  source.header[51] = 0x11;
-  source.header[52] = 0x22;
-  source.header[53] = 0x33;
+  logo::writeLittleEndian(source.header, logo::kImportantColoursField, 0x33221100);
   source.palette[5].flag = 2;
   source.palette[255].flag = 1;
   source.trailing = Bytes(5000, '\x7f');  // not part of the picture
-  testing_support::writeFile(path("in.bmp"), source.bytes());
+  write("in.bmp", source.bytes());
 
   const std::vector<std::vector<std::string>> cases = {
       {"in.bmp", "logo.sys", "2", "5", "9"},
@@ -155,7 +144,7 @@ TEST_F(CyclemakeTest, KeepsThePictureAndTheFileLayout) {
     SCOPED_TRACE(::testing::PrintToString(args));
     int count = std::stoi(args[2]);
     ASSERT_EQ(run(args).status, 0);
-    Bytes written = testing_support::readFile(path("logo.sys"));
+    Bytes written = read("logo.sys");
     ASSERT_EQ(written.size(), logo::kLogoFileSize);
     Picture logo = Picture::parse(written);
     EXPECT_EQ(logo.animationStart(), 256 - count);
@@ -171,9 +160,9 @@ TEST_F(CyclemakeTest, KeepsThePictureAndTheFileLayout) {
 }
 
 TEST_F(CyclemakeTest, ReplacesAnExistingOutput) {
-  testing_support::writeFile(path("logo.sys"), Bytes(200000, 'x'));
+  write("logo.sys", Bytes(200000, 'x'));
   ASSERT_EQ(run({"in.bmp", "logo.sys", "1", "7"}).status, 0);
-  EXPECT_EQ(testing_support::readFile(path("logo.sys")).size(), logo::kLogoFileSize);
+  EXPECT_EQ(read("logo.sys").size(), logo::kLogoFileSize);
 }
 
 TEST_F(CyclemakeTest, ReportsAFullDiskAndRemovesThePartialFile) {
@@ -195,7 +184,7 @@ TEST_F(CyclemakeTest, ReportsAFullDiskAndRemovesThePartialFile) {
     RunResult result = run({"in.bmp", "logo.sys", "2", "5", "9"}, options);
     EXPECT_EQ(result.out, c.message);
     EXPECT_EQ(result.status, c.status);
-    EXPECT_EQ(testing_support::fileExists(path("logo.sys")), c.status == 0);
+    EXPECT_EQ(exists("logo.sys"), c.status == 0);
   }
 }
 
@@ -210,20 +199,20 @@ TEST_F(CyclemakeTest, WarnsAboutAnOddSourceAndGoesOn) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    testing_support::writeFile(path("in.bmp"), c.content);
+    write("in.bmp", c.content);
     RunResult result = run({"in.bmp", "logo.sys", "1", "0"});
     EXPECT_EQ(result.out, "\nFILE WRITE END!!");
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.err.rfind("cyclemake: WARNING", 0), 0u) << result.err;
     EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1);
-    EXPECT_EQ(testing_support::readFile(path("logo.sys")).size(), logo::kLogoFileSize);
+    EXPECT_EQ(read("logo.sys").size(), logo::kLogoFileSize);
   }
 }
 
 TEST_F(CyclemakeTest, ReadsMissingPixelsAsZero) {
   // The pixel stream stops after one and a half chunks.
   Bytes truncated = source.bytes().substr(0, logo::kPixelOffset + 384);
-  testing_support::writeFile(path("in.bmp"), truncated);
+  write("in.bmp", truncated);
   ASSERT_EQ(run({"in.bmp", "logo.sys", "1", "0"}).status, 0);
   Picture logo = made();
   for (std::size_t i = 0; i < logo.pixels.size(); ++i) {

@@ -51,8 +51,8 @@ struct FrameCase {
 
 Picture makeLogo(int firstSlot, bool topDown, Animated animated) {
   Picture logo = testing_support::makePicture();
-  logo.header[50] = static_cast<std::uint8_t>(firstSlot);
-  if (topDown) std::memcpy(&logo.header[22], "\x70\xfe\xff\xff", 4);  // -400
+  logo.header[logo::kAnimationStartOffset] = static_cast<std::uint8_t>(firstSlot);
+  if (topDown) logo::writeLittleEndian(logo.header, logo::kHeightField, -400u);
   for (std::size_t i = 0; i < logo.pixels.size(); ++i) {
     bool inBlock = i % 320 >= 100 && i % 320 < 140 && i / 320 >= 150 && i / 320 < 190;
     if (animated == Animated::kNowhere || (animated == Animated::kBlock && !inBlock)) {
@@ -120,12 +120,12 @@ TEST(Cycleview, EveryFrameShowsThePaletteRotatedOneStepFurther) {
   for (const FrameCase& c : cases) {
     SCOPED_TRACE(::testing::Message() << "s " << c.firstSlot << (c.topDown ? " top-down " : " ")
                                       << ::testing::PrintToString(c.options));
-    testing_support::ScratchDir scratch;
+    testing_support::Sandbox scratch;
     Picture logo = makeLogo(c.firstSlot, c.topDown, c.animated);
-    testing_support::writeFile(scratch.path("logo.sys"), logo.bytes());
+    scratch.write("logo.sys", logo.bytes());
     std::vector<std::string> args = c.options;
     args.insert(args.end(), {scratch.path("logo.sys"), scratch.path("out.gif")});
-    RunResult result = testing_support::runProgram(kProgram, args);
+    RunResult result = scratch.run(kProgram, args);
     ASSERT_EQ(result.out, "\nFILE WRITE END!!");
     ASSERT_EQ(result.status, 0);
     EXPECT_EQ(result.err, "");
@@ -151,51 +151,81 @@ TEST(Cycleview, EveryFrameShowsThePaletteRotatedOneStepFurther) {
 }
 
 TEST(Cycleview, SpeaksAndLeavesNothingBehindOnEveryError) {
-  testing_support::ScratchDir scratch;
+  testing_support::Sandbox scratch;
   Picture logo = makeLogo(244, false, Animated::kEverywhere);
-  testing_support::writeFile(scratch.path("logo.sys"), logo.bytes());
-  testing_support::writeFile(scratch.path("short.sys"), logo.bytes().substr(0, 3000));
-  logo.header[50] = 0;
-  testing_support::writeFile(scratch.path("plain.bmp"), logo.bytes());
+  scratch.write("logo.sys", logo.bytes());
+  scratch.write("short.sys", logo.bytes().substr(0, 3000));
   std::filesystem::create_directory(scratch.path("folder"));
   const struct {
     std::vector<std::string> args;
     const char* out;
     int status;
+    std::string err = "";  // the start of standard error
     std::uint64_t fileSizeLimit = 0;  // none when 0
   } cases[] = {
-      {{}, kUsage, 2},
+      {{}, kUsage, 2, "cycleview: two file names are needed\n"},
       {{"--help"}, kUsage, 0},
-      {{"logo.sys"}, kUsage, 2},
-      {{"--loop", "logo.sys", "out.gif"}, kUsage, 2},
-      {{"logo.sys", "out.gif", "--delay"}, kUsage, 2},
-      {{"--delay", "1e3", "logo.sys", "out.gif"}, kUsage, 2},
-      {{"--delay", "", "logo.sys", "out.gif"}, kUsage, 2},
+      {{"logo.sys"}, kUsage, 2, "cycleview: two file names are needed\n"},
+      {{"logo.sys", "out.gif", "more.gif"}, kUsage, 2,
+       "cycleview: one file name too many: more.gif\n"},
+      {{"--loop", "logo.sys", "out.gif"}, kUsage, 2, "cycleview: unknown option --loop\n"},
+      {{"logo.sys", "out.gif", "--delay"}, kUsage, 2,
+       "cycleview: --delay takes a whole number of milliseconds\n"},
+      {{"--delay", "1e3", "logo.sys", "out.gif"}, kUsage, 2, "cycleview: --delay takes"},
+      {{"--delay", "", "logo.sys", "out.gif"}, kUsage, 2, "cycleview: --delay takes"},
       {{"--delay", "19", "logo.sys", "out.gif"}, "DELAY NUM. ERROR\n", 1},
       {{"--delay", "10001", "missing.sys", "out.gif"}, "DELAY NUM. ERROR\n", 1},
       {{"missing.sys", "out.gif"}, "IN FILE OPEN ERROR\n", 1},
       {{"folder", "out.gif"}, "IN FILE OPEN ERROR\n", 1},
       {{"/proc/self/mem", "out.gif"}, "IN FILE READ ERROR\n", 1},  // fails at offset 0
       {{"logo.sys", "./logo.sys"}, "SAME FILE ERROR\n", 1},
-      {{"plain.bmp", "out.gif"}, "ERROR!! THIS IN-FILE IS NOT LOGO-FILE !\n", 1},
       {{"logo.sys", "no/such/out.gif"}, "OUT FILE OPEN ERROR\n", 1},
       {{"logo.sys", "folder"}, "OUT FILE OPEN ERROR\n", 1},
-      {{"logo.sys", "out.gif"}, "\nFILE WRITE ERROR\n", 1, 20000},
-      {{"short.sys", "out.gif"}, "\nFILE WRITE END!!", 0},  // read as if complete, after a warning
+      {{"logo.sys", "out.gif"}, "\nFILE WRITE ERROR\n", 1, "", 20000},
+      // Read as if complete, after a warning.
+      {{"short.sys", "out.gif"}, "\nFILE WRITE END!!", 0, "cycleview: WARNING: short.sys "},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.args));
     testing_support::RunOptions options;
-    options.workDir = scratch.root().string();
     if (c.fileSizeLimit != 0) options.fileSizeLimit = c.fileSizeLimit;
-    RunResult result = testing_support::runProgram(kProgram, c.args, options);
+    RunResult result = scratch.run(kProgram, c.args, options);
     EXPECT_EQ(result.out, c.out);
     EXPECT_EQ(result.status, c.status);
-    bool warns = !c.args.empty() && c.args[0] == "short.sys";
-    EXPECT_EQ(result.err.rfind("cycleview: WARNING: short.sys ", 0) == 0, warns) << result.err;
+    EXPECT_TRUE(result.err.starts_with(c.err)) << result.err;
+    EXPECT_EQ(result.err.empty(), c.err.empty()) << result.err;
     if (c.status == 0) std::filesystem::remove(scratch.path("out.gif"));
-    // No output and no temporary file: only the four files made above.
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.root()), {}), 4);
+    // No output and no temporary file: only the three files made above.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.root()), {}), 3);
+  }
+}
+
+// A picture without animated slots is shown as the screen shows it, still.
+TEST(Cycleview, ShowsAStillPictureInOneFrame) {
+  for (bool raw : {false, true}) {
+    SCOPED_TRACE(raw ? "raw" : "4:3");
+    testing_support::Sandbox scratch;
+    Picture still = testing_support::makePicture();
+    scratch.write("plain.bmp", still.bytes());
+    std::vector<std::string> args = {"plain.bmp", "still.gif"};
+    if (raw) args.insert(args.begin(), "--raw");
+    RunResult result = scratch.run(kProgram, args);
+    EXPECT_EQ(result.out, "\nFILE WRITE END!!");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err,
+              "cycleview: plain.bmp has no animated slots (header byte 50 is 0); the GIF shows "
+              "it still\n");
+    int error = 0;
+    GifFileType* gif = DGifOpenFileName(scratch.path("still.gif").c_str(), &error);
+    ASSERT_NE(gif, nullptr) << error;
+    ASSERT_EQ(DGifSlurp(gif), GIF_OK);
+    ASSERT_EQ(gif->ImageCount, 1);
+    Canvas canvas(static_cast<std::size_t>(gif->SWidth) * gif->SHeight);
+    drawFrame(gif, 0, canvas);
+    FrameCase shown{1, false, Animated::kNowhere, {}, 0};  // step 0 of any cycle
+    if (raw) shown.options = {"--raw"};
+    EXPECT_EQ(canvas, expectedFrame(still, shown, 0));
+    DGifCloseFile(gif, &error);
   }
 }
 

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <functional>
 
 #include "tests/test_support.h"
 
@@ -13,6 +17,7 @@ using testing_support::colour;
 using testing_support::Picture;
 using testing_support::RunOptions;
 using testing_support::RunResult;
+using testing_support::Sandbox;
 using testing_support::sameBytes;
 
 struct Variant {
@@ -34,9 +39,9 @@ const Variant kVariants[] = {
      "huefind16 ファイル名 {-s|-u} \n"},
 };
 
-class HuefindTest : public ::testing::TestWithParam<Variant> {
+class HuefindTest : public ::testing::TestWithParam<Variant>, protected testing_support::Sandbox {
  protected:
-  HuefindTest() {
+  HuefindTest() : Sandbox(GetParam().program) {
     source.palette[7] = colour(255, 0, 0);
     source.palette[9] = colour(255, 0, 0);
     source.palette[last()] = colour(1, 2, 3, 0x55);
@@ -45,20 +50,9 @@ class HuefindTest : public ::testing::TestWithParam<Variant> {
 
   int last() const { return static_cast<int>(GetParam().entries) - 1; }
   std::size_t editedSize() const { return 54 + 4 * GetParam().entries; }
-  std::string path(const std::string& name) const { return scratch.path(name); }
-  void save(const Bytes& bytes) { testing_support::writeFile(path("pic.bmp"), bytes); }
-  Bytes saved() const { return testing_support::readFile(path("pic.bmp")); }
+  void save(const Bytes& bytes) { write("pic.bmp", bytes); }
+  Bytes saved() const { return read("pic.bmp"); }
 
-  RunResult run(const std::vector<std::string>& args, const Bytes& input = "",
-                std::optional<std::uint64_t> fileSizeLimit = {}) {
-    RunOptions options;
-    options.input = input;
-    options.workDir = scratch.root().string();
-    options.fileSizeLimit = fileSizeLimit;
-    return testing_support::runProgram(GetParam().program, args, options);
-  }
-
-  testing_support::ScratchDir scratch;
   Picture source = testing_support::makePicture();
 };
 
@@ -101,7 +95,7 @@ TEST_P(HuefindTest, ChecksTheOptionBeforeOpening) {
     EXPECT_EQ(result.out, c.out);
     EXPECT_EQ(result.status, 1);
   }
-  EXPECT_FALSE(testing_support::fileExists(path("missing.bmp")));
+  EXPECT_FALSE(exists("missing.bmp"));
 }
 
 TEST_P(HuefindTest, FindsTheFirstSlotOfAColour) {
@@ -172,12 +166,58 @@ TEST_P(HuefindTest, SearchesAShortFileWithZeros) {
   EXPECT_EQ(saved().size(), 54u);
 }
 
-TEST_P(HuefindTest, ReportsAFailedWriteBack) {
-  save(source.bytes().substr(0, 60));
-  RunResult result = run({"pic.bmp", "-u"}, "e\n", 100);
-  EXPECT_TRUE(result.out.ends_with("\nFILE WRITE ERROR\n")) << result.out;
-  EXPECT_EQ(result.status, 1);
-  EXPECT_TRUE(testing_support::fileExists(path("pic.bmp"))) << "the user's file stays";
+TEST_P(HuefindTest, ReportsAFailedWriteBackAndLeavesTheFileWhole) {
+  // The file-size limit stops the write after 100 bytes of the palette.
+  for (const Bytes& before : {source.bytes().substr(0, 60), source.bytes()}) {
+    SCOPED_TRACE(before.size());
+    save(before);
+    RunOptions options;
+    options.input = "1\n7\n8\n9\ne\n";
+    options.fileSizeLimit = 100;
+    RunResult result = run({"pic.bmp", "-u"}, options);
+    EXPECT_TRUE(result.out.ends_with("\nFILE WRITE ERROR\n")) << result.out;
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(sameBytes(saved(), before));
+  }
+}
+
+// The name may be given to another file while the questions wait: the edit
+// must not go into the file that was read, which the name no longer names.
+TEST_P(HuefindTest, WritesOnlyWhileTheNameNamesTheFileItRead) {
+  const struct {
+    const char* what;
+    std::function<void(const Sandbox&)> meanwhile;
+    const char* named;  // what pic.bmp holds at the end
+  } cases[] = {
+      {"replaced",
+       [](const Sandbox& box) {
+         box.write("other.bmp", "other");
+         ASSERT_EQ(rename(box.path("other.bmp").c_str(), box.path("pic.bmp").c_str()), 0);
+       },
+       "other"},
+      {"moved away",
+       [](const Sandbox& box) {
+         ASSERT_EQ(rename(box.path("pic.bmp").c_str(), box.path("moved.bmp").c_str()), 0);
+       },
+       "(none)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    save(source.bytes());
+    ASSERT_EQ(link(path("pic.bmp").c_str(), path("read.bmp").c_str()), 0);
+    RunOptions options;
+    options.input = "1\n7\n8\n9\ne\n";
+    options.pauseAt = "? ";
+    options.duringRun = [&](pid_t) { c.meanwhile(*this); };
+    RunResult result = run({"pic.bmp", "-u"}, options);
+    EXPECT_TRUE(result.out.ends_with("IN FILE READ ERROR\n")) << result.out;
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "huefind" + std::string(GetParam().entries == 16 ? "16" : "") +
+                              ": pic.bmp is no longer the file that was read; nothing written\n");
+    EXPECT_TRUE(sameBytes(read("read.bmp"), source.bytes()));
+    EXPECT_EQ(exists("pic.bmp") ? read("pic.bmp") : "(none)", c.named);
+    for (const char* name : {"pic.bmp", "read.bmp", "moved.bmp"}) std::remove(path(name).c_str());
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(BothPaletteSizes, HuefindTest, ::testing::ValuesIn(kVariants),

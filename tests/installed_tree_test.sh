@@ -29,6 +29,8 @@ done
   fail "share/man/man1 holds: $(ls "$prefix/share/man/man1" | tr '\n' ' ')"
 cmp -s "$prefix/share/doc/startup-logo-tools/README.md" "$source/README.md" ||
   fail "share/doc/startup-logo-tools/README.md is not the README"
+cmp -s "$prefix/share/doc/startup-logo-tools/copyright" "$source/cmake/copyright" ||
+  fail "share/doc/startup-logo-tools/copyright is not cmake/copyright"
 cmp -s "$prefix/share/doc/startup-logo-tools/docs/preview-frame.png" "$source/docs/preview-frame.png" ||
   fail "the README's picture is not beside it"
 
@@ -45,6 +47,7 @@ while read -r program args status; do
 done <<'ROWS'
 cyclemake - 2
 huefind16 - 2
+palpack --help 0
 cycleview --help 0
 logofit --help 0
 ROWS

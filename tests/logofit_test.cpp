@@ -7,7 +7,8 @@
 #include <filesystem>
 #include <regex>
 
-#include "logofit/sample_pictures.h"
+#include "tests/pictures/interlaced_pictures.h"
+#include "tests/pictures/sample_pictures.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -23,15 +24,10 @@ Bytes text(const samples::Bytes& bytes) {
   return Bytes(bytes.begin(), bytes.end());
 }
 
-class LogofitTest : public ::testing::Test {
+class LogofitTest : public ::testing::Test, protected testing_support::Sandbox {
  protected:
-  std::string path(const std::string& name) const { return scratch.path(name); }
+  LogofitTest() : Sandbox(LOGOFIT_PROGRAM) {}
 
-  RunResult run(const std::vector<std::string>& args, const RunOptions& base = {}) {
-    RunOptions options = base;
-    options.workDir = scratch.root().string();
-    return testing_support::runProgram(LOGOFIT_PROGRAM, args, options);
-  }
   // Runs on `input` saved as in.<ext>; the output is out.bmp.
   RunResult fit(const samples::Bytes& input, const std::string& ext,
                 std::vector<std::string> options = {}) {
@@ -40,17 +36,18 @@ class LogofitTest : public ::testing::Test {
     options.insert(options.end(), {"in." + ext, "out.bmp"});
     return run(options);
   }
+  // Runs on `input` and checks that the output keeps every index and entry.
+  void expectKept(const samples::Bytes& input, const std::string& ext,
+                  const logofit::IndexedPicture& truth);
   Picture written() const {
-    Bytes bytes = testing_support::readFile(path("out.bmp"));
+    Bytes bytes = read("out.bmp");
     EXPECT_EQ(bytes.size(), logo::kLogoFileSize);
     return Picture::parse(bytes);
   }
   std::size_t filesInFolder() const {
-    auto entries = std::filesystem::directory_iterator(scratch.root());
+    auto entries = std::filesystem::directory_iterator(root());
     return std::distance(begin(entries), end(entries));
   }
-
-  testing_support::ScratchDir scratch;
 };
 
 // The header every output has; bytes 50-53 vary.
@@ -84,33 +81,62 @@ logofit::RgbPicture bands(int width, int height, bool across) {
   return picture;
 }
 
+void LogofitTest::expectKept(const samples::Bytes& input, const std::string& ext,
+                             const logofit::IndexedPicture& truth) {
+  RunResult result = fit(input, ext);
+  EXPECT_EQ(result.out, "KEPT 320x400, " + std::to_string(truth.palette.size()) +
+                            " COLORS\n\nFILE WRITE END!!");
+  ASSERT_EQ(result.status, 0) << result.err;
+  Picture out = written();
+  EXPECT_EQ(out.header, canonicalHeader(truth.importantColours));
+  for (std::size_t i = 0; i < 256; ++i) {
+    logo::PaletteEntry expected = i < truth.palette.size() ? truth.palette[i] : kBlack;
+    ASSERT_EQ(out.palette[i], expected) << "entry " << i;
+  }
+  for (int y = 0; y < 400; ++y) {
+    for (int x = 0; x < 320; ++x) {
+      ASSERT_EQ(out.pixels[(399 - y) * 320 + x], truth.indices[y * 320 + x]) << x << "," << y;
+    }
+  }
+}
+
 TEST_F(LogofitTest, KeepsEveryIndexAndEntryOfAPalettePicture) {
   for (const samples::Sample& sample : samples::everyKind()) {
     if (!sample.kept) continue;
     SCOPED_TRACE(sample.name);
-    const logofit::IndexedPicture& truth = sample.indexed;
-    RunResult result = fit(sample.bytes, sample.name.substr(sample.name.find('.') + 1));
-    EXPECT_EQ(result.out, "KEPT 320x400, " + std::to_string(truth.palette.size()) +
-                              " COLORS\n\nFILE WRITE END!!");
-    ASSERT_EQ(result.status, 0) << result.err;
-    Picture out = written();
-    EXPECT_EQ(out.header, canonicalHeader(truth.importantColours));
-    for (std::size_t i = 0; i < 256; ++i) {
-      logo::PaletteEntry expected = i < truth.palette.size() ? truth.palette[i] : kBlack;
-      ASSERT_EQ(out.palette[i], expected) << "entry " << i;
-    }
-    for (int y = 0; y < 400; ++y) {
-      for (int x = 0; x < 320; ++x) {
-        ASSERT_EQ(out.pixels[(399 - y) * 320 + x], truth.indices[y * 320 + x]) << x << "," << y;
-      }
-    }
+    expectKept(sample.bytes, sample.name.substr(sample.name.find('.') + 1), sample.indexed);
   }
+}
+
+// The truecolour layout with a fourth, unused byte per pixel.
+samples::Bytes thirtyTwoBitBitmap(const logofit::RgbPicture& picture) {
+  samples::Bytes out(54, 0);
+  out[0] = 'B', out[1] = 'M';
+  logo::writeLittleEndian(out, logo::kFileSizeField, 54 + 4 * picture.width * picture.height);
+  logo::writeLittleEndian(out, logo::kPixelDataOffsetField, 54);
+  logo::writeLittleEndian(out, logo::kInfoHeaderSizeField, 40);
+  logo::writeLittleEndian(out, logo::kWidthField, picture.width);
+  logo::writeLittleEndian(out, logo::kHeightField, picture.height);
+  out[logo::kPlanesField] = 1;
+  out[logo::kBitsPerPixelField] = 32;
+  for (int y = picture.height - 1; y >= 0; --y) {
+    const std::uint8_t* rgb = picture.rgb.data() + std::size_t(y) * picture.width * 3;
+    for (int x = 0; x < picture.width; ++x, rgb += 3) out.insert(out.end(), {rgb[2], rgb[1], rgb[0], 0});
+  }
+  return out;
 }
 
 TEST_F(LogofitTest, FitsFillsAndStretchesOtherPictures) {
   auto wide = bands(160, 60, true);     // 8:3 on a 4:3 screen
   auto tall = bands(60, 160, false);    // 3:8
   auto square = bands(160, 120, true);  // the screen's own shape
+  logofit::IndexedPicture rowBands{6, 40, {kRed, kGreen, kYellow, kBlue}, {}, {}, {}};
+  for (int i = 0; i < 240; ++i) rowBands.indices.push_back(static_cast<std::uint8_t>(1 + i / 60 % 3));
+  logofit::RgbPicture redColumn = bands(200, 50, true);
+  for (int i = 0; i < 200 * 50; ++i) {
+    const logo::PaletteEntry& c = i % 200 == 66 ? kRed : kBlue;
+    std::copy_n(std::array{c.red, c.green, c.blue}.begin(), 3, redColumn.rgb.begin() + i * 3);
+  }
   const struct {
     const char* what;
     samples::Bytes input;
@@ -176,9 +202,47 @@ TEST_F(LogofitTest, FitsFillsAndStretchesOtherPictures) {
        0,
        0,
        {{40, 0, kRed}, {120, 399, kGreen}, {200, 0, kYellow}, {280, 399, kBlue}}},
+      {"32-bit bitmap",
+       thirtyTwoBitBitmap(wide),
+       "bmp",
+       {},
+       "FIT 160x60",
+       256,
+       100,
+       0,
+       {{40, 200, kRed}, {120, 200, kGreen}, {200, 200, kYellow}, {280, 200, kBlue}}},
+      // Rows of 6 indices are padded to 8 bytes, or 4 for 4 bits; padding reads as red.
+      {"8-bit rows with padding",
+       samples::encodeBitmap(rowBands, {8}),
+       "bmp",
+       {"--stretch", "--no-dither"},
+       "STRETCH 6x40",
+       256,
+       0,
+       0,
+       {{10, 50, kGreen}, {310, 150, kYellow}, {10, 250, kBlue}, {310, 350, kGreen}}},
+      {"4-bit rows with padding",
+       samples::encodeBitmap(rowBands, {4}),
+       "bmp",
+       {"--stretch", "--no-dither"},
+       "STRETCH 6x40",
+       256,
+       0,
+       0,
+       {{10, 50, kGreen}, {310, 150, kYellow}, {10, 250, kBlue}, {310, 350, kGreen}}},
+      // 8 x 50 / 6 = 66.7 columns are kept: 67, from column 66, the red one.
+      {"filled, the crop rounded",
+       samples::encodeTruecolour(redColumn, "PNG"),
+       "png",
+       {"--fill"},
+       "FILL 200x50",
+       256,
+       0,
+       0,
+       {{1, 200, kRed}, {319, 200, kBlue}}},
       {"palette bitmap of another size",
        samples::encodeBitmap(
-           {160, 120, {kRed, kGreen, kYellow, kBlue}, std::vector<std::uint8_t>(160 * 120, 3), {}},
+           {160, 120, {kRed, kGreen, kYellow, kBlue}, std::vector<std::uint8_t>(160 * 120, 3), {}, {}},
            {8}),
        "bmp",
        {"--colors", "2"},
@@ -198,8 +262,10 @@ TEST_F(LogofitTest, FitsFillsAndStretchesOtherPictures) {
     int colours = std::stoi(said[1]);
     EXPECT_LE(colours, c.colours);
     EXPECT_EQ(out.header, canonicalHeader());
-    for (int i = colours; i < 256; ++i) ASSERT_EQ(out.palette[i], kBlack) << i;
-    for (std::uint8_t pixel : out.pixels) ASSERT_LT(pixel, colours);
+    // Entry 0 is the border's black, the picture's colours follow it.
+    for (int i = colours + 1; i < 256; ++i) ASSERT_EQ(out.palette[i], kBlack) << i;
+    EXPECT_EQ(out.palette[0], kBlack);
+    for (std::uint8_t pixel : out.pixels) ASSERT_LE(pixel, colours);
     for (int y = 0; y < 400; ++y) {
       for (int x = 0; x < 320; ++x) {
         bool bar = y < c.top || y >= 400 - c.top || x < c.side || x >= 320 - c.side;
@@ -245,6 +311,11 @@ TEST_F(LogofitTest, KeepsColoursCloseWhenReducing) {
   }
 }
 
+const samples::Sample& sampleNamed(const std::string& name) {
+  static const std::vector<samples::Sample> all = samples::everyKind();
+  return *std::find_if(all.begin(), all.end(), [&](const auto& s) { return s.name == name; });
+}
+
 // Bytes of a sample, changed: `at` < 0 cuts -at bytes off its end.
 samples::Bytes broken(const char* name,
                       std::vector<std::pair<long, std::vector<std::uint8_t>>> edits) {
@@ -286,7 +357,7 @@ TEST_F(LogofitTest, RefusesMalformedInputsAndWritesNothing) {
   for (int i = 0; i < 401; ++i) manyLineEnds.insert(manyLineEnds.end(), {0, 0});
   std::vector<std::uint8_t> literalPastRow = {200, 1, 0, 200};
   literalPastRow.resize(204, 1);
-  logofit::IndexedPicture outOfPalette{8, 8, {kRed, kBlue}, std::vector<std::uint8_t>(64, 3), {}};
+  logofit::IndexedPicture outOfPalette{8, 8, {kRed, kBlue}, std::vector<std::uint8_t>(64, 3), {}, {}};
   const struct {
     const char* what;
     samples::Bytes input;
@@ -302,6 +373,9 @@ TEST_F(LogofitTest, RefusesMalformedInputsAndWritesNothing) {
       {"absurd size", broken("bmp8.bmp", {{18, {0xa0, 0x86, 1, 0, 0xa0, 0x86, 1, 0}}}),
        "picture too large: 100000x100000 (at most 100 megapixels)"},
       {"absurd GIF frame", gifOfSize(20000, 20000), "picture too large: 20000x20000"},
+      // Not too large: the limit is 100 megapixels exactly.
+      {"100 megapixels, cut short", broken("bmp8.bmp", {{18, {0x10, 0x27, 0, 0, 0x10, 0x27, 0, 0}}}),
+       "the pixels need 100000000 bytes"},
       {"palette too long", broken("bmp4.bmp", {{46, {17}}}), "palette of 17 entries for 4 bits"},
       {"pixel offset past the end", broken("bmp8.bmp", {{10, {0, 0, 3, 0}}}),
        "pixel offset 196608"},
@@ -327,7 +401,7 @@ TEST_F(LogofitTest, RefusesMalformedInputsAndWritesNothing) {
       {"GIF index past the table", samples::encodeGif(outOfPalette), "GIF: pixel index 3"},
       // The scaler's limits once ended the program on a failed assertion.
       {"too wide for the scaler",
-       samples::encodeBitmap({70000, 1, {kRed, kBlue}, std::vector<std::uint8_t>(70000, 1), {}},
+       samples::encodeBitmap({70000, 1, {kRed, kBlue}, std::vector<std::uint8_t>(70000, 1), {}, {}},
                              {8}),
        "picture too large: 70000x1 (at most 65535 pixels a side)"},
       {"JPEG cut short", broken("photo.jpg", {{-3000, {}}}), "JPEG"},
@@ -345,6 +419,33 @@ TEST_F(LogofitTest, RefusesMalformedInputsAndWritesNothing) {
   }
 }
 
+// Layouts the samples do not show, each read wrong by a plausible slip.
+TEST_F(LogofitTest, KeepsTheRarerLayoutsOfAPalettePicture) {
+  logofit::IndexedPicture picture = samples::patternPicture(320, 400, 256);
+  logofit::IndexedPicture logo = picture;
+  logo.importantColours = {236, 1, 2, 3};  // all four bytes stay, as they were
+  logofit::IndexedPicture flat = sampleNamed("rle8.bmp").indexed;
+  std::fill(flat.indices.begin(), flat.indices.end(), 7);
+  samples::Bytes lineEnds;  // every row ends with an end-of-line escape, the last too
+  for (int row = 0; row < 400; ++row) lineEnds.insert(lineEnds.end(), {160, 7, 160, 7, 0, 0});
+  lineEnds.insert(lineEnds.end(), {0, 1});
+  const struct {
+    const char* what;
+    samples::Bytes input;
+    const char* ext;
+    const logofit::IndexedPicture& truth;
+  } cases[] = {
+      {"bytes 50 to 53", samples::encodeBitmap(logo, {8}), "bmp", logo},
+      {"end of line after the last row", withRuns("rle8.bmp", lineEnds), "bmp", flat},
+      {"interlaced GIF", samples::encodeInterlacedGif(picture), "gif", picture},
+      {"interlaced PNG", samples::encodeInterlacedPng(picture), "png", picture},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    expectKept(c.input, c.ext, c.truth);
+  }
+}
+
 // An existing logo, run-length encoded with its animation starting at slot
 // 236, goes through logofit and the palette packer with both intact.
 TEST_F(LogofitTest, KeepsALogoThroughThePalettePacker) {
@@ -357,9 +458,7 @@ TEST_F(LogofitTest, KeepsALogoThroughThePalettePacker) {
       0);
   RunOptions answer;
   answer.input = "y\n";
-  answer.workDir = scratch.root().string();
-  RunResult packed =
-      testing_support::runProgram(PALPACK_PROGRAM, {"out.bmp", "-a", "packed.bmp"}, answer);
+  RunResult packed = run(PALPACK_PROGRAM, {"out.bmp", "-a", "packed.bmp"}, answer);
   ASSERT_EQ(packed.status, 0) << packed.out;
   Picture before = written();
   Picture after = Picture::parse(testing_support::readFile(path("packed.bmp")));
@@ -394,6 +493,7 @@ TEST_F(LogofitTest, AnswersTheCommandLineAndTheFiles) {
       {{"--colors", "+16", "in.bmp", "out.bmp"}, 2, usage},
       {{"in.bmp", "out.bmp", "--colors"}, 2, usage},
       {{"--dither", "in.bmp", "out.bmp"}, 2, usage},
+      {{"--colors", "256", "in.bmp", "out.bmp"}, 0, kept + std::string("\nFILE WRITE END!!")},
       {{"missing.bmp", "out.bmp"}, 1, "IN FILE OPEN ERROR\n"},
       {{".", "out.bmp"}, 1, "IN FILE OPEN ERROR\n"},
       {{"in.bmp", "./in.bmp"}, 1, "SAME FILE ERROR\n"},

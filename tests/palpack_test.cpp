@@ -17,24 +17,14 @@ using testing_support::sameBytes;
 
 const std::string kProgram = PALPACK_PROGRAM;
 
-class PalpackTest : public ::testing::Test {
+class PalpackTest : public ::testing::Test, protected testing_support::Sandbox {
  protected:
-  PalpackTest() { save(source); }
+  PalpackTest() : Sandbox(kProgram) { save(source); }
 
-  std::string path(const std::string& name) const { return scratch.path(name); }
-  void save(const Picture& picture) { testing_support::writeFile(path("in.bmp"), picture.bytes()); }
+  void save(const Picture& picture) { write("in.bmp", picture.bytes()); }
+  Picture written() const { return Picture::parse(read("out.bmp")); }
+  bool outputExists() const { return exists("out.bmp"); }
 
-  RunResult run(const std::vector<std::string>& args, const Bytes& input = "") {
-    RunOptions options;
-    options.input = input;
-    options.workDir = scratch.root().string();
-    return testing_support::runProgram(kProgram, args, options);
-  }
-
-  Picture written() const { return Picture::parse(testing_support::readFile(path("out.bmp"))); }
-  bool outputExists() const { return testing_support::fileExists(path("out.bmp")); }
-
-  testing_support::ScratchDir scratch;
   Picture source = testing_support::makePicture();
 };
 
@@ -108,16 +98,16 @@ TEST_F(PalpackTest, ChecksTheSourceBeforeTheOption) {
     EXPECT_EQ(result.status, 1);
     EXPECT_FALSE(outputExists());
   }
-  EXPECT_TRUE(sameBytes(testing_support::readFile(path("in.bmp")), source.bytes()));
+  EXPECT_TRUE(sameBytes(read("in.bmp"), source.bytes()));
 }
 
 TEST_F(PalpackTest, RefusesALogoAsItsOwnOutput) {
   save(logoUsing({0, 250}, 240));
-  Bytes before = testing_support::readFile(path("in.bmp"));
+  Bytes before = read("in.bmp");
   RunResult result = run({"in.bmp", "-a", "./in.bmp"}, "y\n");
   EXPECT_EQ(result.out,
             "NOW IN-FILE'S PALET SERCH!(-a mode)\nERROR!! IN-FILE AND OUT-FILE ARE SAME !\n");
-  EXPECT_TRUE(sameBytes(testing_support::readFile(path("in.bmp")), before));
+  EXPECT_TRUE(sameBytes(read("in.bmp"), before));
 }
 
 TEST_F(PalpackTest, ReportsEveryEntryAndItsUse) {
@@ -160,7 +150,7 @@ TEST_F(PalpackTest, PacksTheUsedColoursIntoTheLowSlots) {
             "FILE WRITE START!!\n"
             "\nFILE WRITE END!!");
   EXPECT_EQ(result.status, 0);
-  Bytes bytes = testing_support::readFile(path("out.bmp"));
+  Bytes bytes = read("out.bmp");
   ASSERT_EQ(bytes.size(), logo::kLogoFileSize);
   Picture packed = Picture::parse(bytes);
   EXPECT_EQ(packed.header, picture.header);
@@ -208,9 +198,8 @@ TEST_F(PalpackTest, ReportsAFullDiskAndRemovesThePartialFile) {
     SCOPED_TRACE(limit);
     RunOptions options;
     options.input = "y\n";
-    options.workDir = scratch.root().string();
     options.fileSizeLimit = limit;
-    RunResult result = testing_support::runProgram(kProgram, {"in.bmp", "-u", "out.bmp"}, options);
+    RunResult result = run({"in.bmp", "-u", "out.bmp"}, options);
     EXPECT_TRUE(result.out.ends_with("FILE WRITE START!!\n\nFILE WRITE ERROR\n")) << result.out;
     EXPECT_EQ(result.status, 1);
     EXPECT_FALSE(outputExists());
@@ -262,7 +251,7 @@ TEST_F(PalpackTest, LeavesAFullyUsedLogoAsItWas) {
   Picture picture = logoUsing(all_below, 240);
   save(picture);
   ASSERT_EQ(run({"in.bmp", "-a", "out.bmp"}, "y\n").status, 0);
-  EXPECT_TRUE(sameBytes(testing_support::readFile(path("out.bmp")), picture.bytes()));
+  EXPECT_TRUE(sameBytes(read("out.bmp"), picture.bytes()));
 }
 
 TEST_F(PalpackTest, ZeroesTheUnusedSlotsBelowTheAnimation) {

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "huefind/huefind.h"
-#include "logo_image/console.h"
 #include "logo_image/numbers.h"
+#include "logo_image/shift_jis.h"
 #include "palpack/palpack.h"
 
 namespace {

@@ -10,10 +10,10 @@
 namespace {
 
 TEST(SamplePicture, IsWhatTheDrawingProgramMakes) {
-  testing_support::ScratchDir scratch;
+  testing_support::Sandbox scratch;
   ASSERT_EQ(testing_support::runProgram(DRAW_SAMPLE_PROGRAM, {scratch.path("drawn.bmp")}).status,
             0);
-  EXPECT_TRUE(testing_support::sameBytes(testing_support::readFile(scratch.path("drawn.bmp")),
+  EXPECT_TRUE(testing_support::sameBytes(scratch.read("drawn.bmp"),
                                          testing_support::readFile(SAMPLE_PICTURE)));
 }
 

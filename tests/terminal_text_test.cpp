@@ -2,6 +2,8 @@
 // bytes everywhere else, so that scripts see the same bytes as always.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/test_support.h"
 
 namespace {
@@ -20,23 +22,57 @@ TEST(TerminalText, IsUtf8OnlyOnAUtf8Terminal) {
       {{"LC_ALL=C"}, true, false},      {{"LC_ALL=C.UTF-8"}, false, false},
       {{"LC_ALL=C"}, false, false},
   };
-  testing_support::ScratchDir scratch;
-  testing_support::writeFile(scratch.path("pic.bmp"), testing_support::makePicture().bytes());
+  testing_support::Sandbox scratch;
+  scratch.write("pic.bmp", testing_support::makePicture().bytes());
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.environment) + (c.terminal ? " terminal" : " pipe"));
     testing_support::RunOptions options;
     options.environment = c.environment;
     options.outputToTerminal = c.terminal;
-    options.workDir = scratch.root().string();
     options.input = "e\n";
     auto expected = [&](const std::string& text) {
       return c.utf8 ? text : testing_support::shiftJisOf(text);
     };
     testing_support::RunResult search =
-        testing_support::runProgram(HUEFIND_PROGRAM, {"pic.bmp", "-s"}, options);
-    EXPECT_TRUE(testing_support::sameBytes(search.out, expected(searchPrompt)));
-    testing_support::RunResult usage = testing_support::runProgram(CYCLEMAKE_PROGRAM, {}, options);
+        scratch.run(HUEFIND_PROGRAM, {"pic.bmp", "-s"}, options);
+    // The prompt's line, left open, is closed on a terminal only.
+    EXPECT_TRUE(testing_support::sameBytes(search.out,
+                                           expected(searchPrompt + (c.terminal ? "\n" : ""))));
+    testing_support::RunResult usage = scratch.run(CYCLEMAKE_PROGRAM, {}, options);
     EXPECT_TRUE(usage.out.starts_with(expected(usageStart))) << usage.out.substr(0, 80);
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// `--help` alone is the one command line whose answer is English, with a
+// normal end; the same word among others is read as before.
+TEST(TerminalText, HelpIsAnEnglishSummary) {
+  const struct {
+    std::string program;
+    std::vector<std::string> args;
+    int status;
+    std::string start;
+  } cases[] = {
+      {CYCLEMAKE_PROGRAM, {"--help"}, 0, "usage: cyclemake SOURCE OUTPUT n h1 [h2 ... hn]\n"},
+      {PALPACK_PROGRAM, {"--help"}, 0, "usage: palpack SOURCE -p\n"},
+      {HUEFIND_PROGRAM, {"--help"}, 0, "usage: huefind FILE -s\n"},
+      {HUEFIND16_PROGRAM, {"--help"}, 0, "usage: huefind16 FILE -s\n"},
+      {CYCLEMAKE_PROGRAM, {"--help", "x"}, 2, "\n*"},
+      {HUEFIND_PROGRAM, {"--help", "-s"}, 1, "IN FILE OPEN ERROR\n"},  // a file named so
+  };
+  testing_support::Sandbox scratch;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.program + " " + ::testing::PrintToString(c.args));
+    testing_support::RunResult result = scratch.run(c.program, c.args);
+    EXPECT_EQ(result.status, c.status);
+    EXPECT_TRUE(result.out.starts_with(c.start)) << result.out;
+    if (c.status != 0) continue;
+    EXPECT_TRUE(result.out.ends_with(".\n")) << result.out;
+    EXPECT_TRUE(std::all_of(result.out.begin(), result.out.end(),
+                            [](char b) { return b > 0 && b < 0x7f; }));
   }
 }
 

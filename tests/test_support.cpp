@@ -1,6 +1,7 @@
 #include "tests/test_support.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <pty.h>
 #include <sys/resource.h>
@@ -14,13 +15,12 @@
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <utility>
+
+#include "logo_image/conformance.h"
 
 namespace testing_support {
 namespace {
-
-void put32(logo::LogoHeader& header, std::size_t offset, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) header[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
 
 std::string hexLine(const Bytes& bytes, std::size_t from) {
   std::ostringstream line;
@@ -61,17 +61,7 @@ logo::PaletteEntry colour(int red, int green, int blue, int flag) {
 
 Picture makePicture() {
   Picture picture;
-  picture.header[0] = 'B';
-  picture.header[1] = 'M';
-  put32(picture.header, 2, logo::kLogoFileSize);
-  put32(picture.header, 10, logo::kPixelOffset);
-  put32(picture.header, 14, 40);
-  put32(picture.header, 18, 320);
-  put32(picture.header, 22, 400);
-  picture.header[26] = 1;
-  picture.header[28] = 8;
-  put32(picture.header, 34, 128000);
-  put32(picture.header, 46, 256);
+  picture.header = logo::canonicalHeader();
   for (int i = 0; i < 256; ++i) picture.palette[i] = colour(i, 255 - i, (i * 7) % 256);
   for (std::size_t i = 0; i < picture.pixels.size(); ++i) {
     picture.pixels[i] = static_cast<std::uint8_t>((i * 37 + i / 320) % 256);
@@ -87,17 +77,6 @@ std::vector<std::uint32_t> shownColours(const Picture& picture) {
     shown.push_back(entry.red << 16 | entry.green << 8 | entry.blue);
   }
   return shown;
-}
-
-ScratchDir::ScratchDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "logo_test.XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) std::abort();
-  root_ = pattern;
-}
-
-ScratchDir::~ScratchDir() {
-  std::error_code ignored;
-  std::filesystem::remove_all(root_, ignored);
 }
 
 Bytes readFile(const std::string& path) {
@@ -156,6 +135,19 @@ void drain(int outPipe, int errPipe, RunResult& result, const std::string& until
   if (options.umask) umask(*options.umask);
   if (options.closedDescriptor >= 0) close(options.closedDescriptor);
   for (const std::string& setting : options.environment) putenv(strdup(setting.c_str()));
+  if (!options.fault.empty()) {
+    setenv("LD_PRELOAD", FAULT_INJECTION_LIBRARY, 1);
+    setenv("LOGO_FAULT", options.fault.c_str(), 1);
+    // AddressSanitizer wants its runtime first; the shim touches no memory it tracks.
+    setenv("ASAN_OPTIONS", "verify_asan_link_order=0", 1);
+  }
+  for (int signal : options.ignoredSignals) std::signal(signal, SIG_IGN);
+  if (options.unprivileged && geteuid() == 0) {
+    if (setgroups(0, nullptr) != 0 || setgid(kUnprivilegedId) != 0 ||
+        setuid(kUnprivilegedId) != 0) {
+      _exit(126);
+    }
+  }
   std::signal(SIGPIPE, SIG_DFL);
   alarm(options.timeLimitSeconds);
   execv(program.c_str(), argv.data());
@@ -208,6 +200,33 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
   result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
   EXPECT_NE(result.status, 128 + SIGALRM) << program << " ran out of time";
   return result;
+}
+
+Sandbox::Sandbox(std::string program) : program_(std::move(program)) {
+  std::string pattern = (std::filesystem::temp_directory_path() / "logo_test.XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) std::abort();
+  root_ = pattern;
+}
+
+Sandbox::~Sandbox() {
+  std::error_code ignored;
+  std::filesystem::remove_all(root_, ignored);
+}
+
+RunResult Sandbox::run(const std::string& program, const std::vector<std::string>& args,
+                       RunOptions options) const {
+  if (options.workDir.empty()) options.workDir = root_.string();
+  return runProgram(program, args, options);
+}
+
+RunResult Sandbox::run(const std::vector<std::string>& args, RunOptions options) const {
+  return run(program_, args, std::move(options));
+}
+
+RunResult Sandbox::run(const std::vector<std::string>& args, const Bytes& input) const {
+  RunOptions options;
+  options.input = input;
+  return run(args, options);
 }
 
 Bytes shiftJisOf(const std::string& utf8) {

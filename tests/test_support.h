@@ -1,6 +1,6 @@
-// Helpers for the tests: pictures built in memory, scratch folders, running
-// the built programs with given standard input, and byte comparisons that
-// print a hex dump of the first difference.
+// Helpers for the tests: pictures built in memory, a sandbox folder to run
+// the built programs in with given standard input, and byte comparisons
+// that print a hex dump of the first difference.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -41,20 +41,6 @@ logo::PaletteEntry colour(int red, int green, int blue, int flag = 0);
 // Every pixel, looked up in its palette: what the picture shows.
 std::vector<std::uint32_t> shownColours(const Picture& picture);
 
-class ScratchDir {
- public:
-  ScratchDir();
-  ~ScratchDir();
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-
-  std::string path(const std::string& name) const { return (root_ / name).string(); }
-  const std::filesystem::path& root() const { return root_; }
-
- private:
-  std::filesystem::path root_;
-};
-
 Bytes readFile(const std::string& path);
 void writeFile(const std::string& path, const Bytes& bytes);
 bool fileExists(const std::string& path);
@@ -73,6 +59,13 @@ struct RunOptions {
   unsigned timeLimitSeconds = 30;        // the program is killed after this
   bool outputToTerminal = false;         // standard output is a pseudo-terminal
   std::vector<std::string> environment;  // "NAME=value" settings added
+  std::vector<int> ignoredSignals;       // ignored when the program starts
+  // Run as the unprivileged user and group 65534 when the tests run as root,
+  // so that permissions hold as they do for everyone else.
+  bool unprivileged = false;
+  // A library call that fails in the program: "fsync", "fclose", "fwrite",
+  // "rename" or "malloc" (tests/fault_injection.cpp).
+  std::string fault;
 };
 
 struct RunResult {
@@ -83,6 +76,35 @@ struct RunResult {
 
 RunResult runProgram(const std::string& program, const std::vector<std::string>& args,
                      const RunOptions& options = {});
+
+inline constexpr uid_t kUnprivilegedId = 65534;
+
+// A temporary folder, removed with everything in it at the end, that a
+// program runs in: names are relative to it.
+class Sandbox {
+ public:
+  // `program` is the one run() runs.
+  explicit Sandbox(std::string program = "");
+  ~Sandbox();
+  Sandbox(const Sandbox&) = delete;
+  Sandbox& operator=(const Sandbox&) = delete;
+
+  std::string path(const std::string& name) const { return (root_ / name).string(); }
+  const std::filesystem::path& root() const { return root_; }
+  Bytes read(const std::string& name) const { return readFile(path(name)); }
+  void write(const std::string& name, const Bytes& bytes) const { writeFile(path(name), bytes); }
+  bool exists(const std::string& name) const { return fileExists(path(name)); }
+
+  // Runs the program in the folder (unless `options` name another).
+  RunResult run(const std::vector<std::string>& args, RunOptions options = {}) const;
+  RunResult run(const std::vector<std::string>& args, const Bytes& input) const;
+  RunResult run(const std::string& program, const std::vector<std::string>& args,
+                RunOptions options = {}) const;
+
+ private:
+  std::filesystem::path root_;
+  std::string program_;
+};
 
 // The Shift-JIS bytes of a UTF-8 text, converted by the system's iconv, so
 // that the programs' own conversion is checked against an independent one.

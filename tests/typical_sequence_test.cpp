@@ -18,32 +18,31 @@ int slotHolding(const Picture& picture, const logo::PaletteEntry& wanted) {
 }
 
 TEST(TypicalSequence, KeepsThePictureFromSampleToRepackedLogo) {
-  testing_support::ScratchDir scratch;
+  testing_support::Sandbox scratch;
   RunOptions options;
-  options.workDir = scratch.root().string();
   options.input = "y\n";
   auto read = [&](const char* name) {
-    return Picture::parse(testing_support::readFile(scratch.path(name)));
+    return Picture::parse(scratch.read(name));
   };
 
   Picture sample = Picture::parse(testing_support::readFile(SAMPLE_PICTURE));
-  testing_support::writeFile(scratch.path("pic.bmp"), sample.bytes());
+  scratch.write("pic.bmp", sample.bytes());
 
   ASSERT_EQ(
-      testing_support::runProgram(PALPACK_PROGRAM, {"pic.bmp", "-u", "packed.bmp"}, options).status,
+      scratch.run(PALPACK_PROGRAM, {"pic.bmp", "-u", "packed.bmp"}, options).status,
       0);
   Picture packed = read("packed.bmp");
   std::vector<std::string> make = {"packed.bmp", "logo.sys", "12"};
   for (int slot : kRingSlots)
     make.push_back(std::to_string(slotHolding(packed, sample.palette[slot])));
-  ASSERT_EQ(testing_support::runProgram(CYCLEMAKE_PROGRAM, make, options).status, 0);
+  ASSERT_EQ(scratch.run(CYCLEMAKE_PROGRAM, make, options).status, 0);
   ASSERT_EQ(
-      testing_support::runProgram(PALPACK_PROGRAM, {"logo.sys", "-a", "repacked.bmp"}, options)
+      scratch.run(PALPACK_PROGRAM, {"logo.sys", "-a", "repacked.bmp"}, options)
           .status,
       0);
 
   Picture repacked = read("repacked.bmp");
-  EXPECT_EQ(testing_support::readFile(scratch.path("repacked.bmp")).size(), logo::kLogoFileSize);
+  EXPECT_EQ(scratch.read("repacked.bmp").size(), logo::kLogoFileSize);
   EXPECT_EQ(repacked.animationStart(), 244);
   EXPECT_EQ(shownColours(repacked), shownColours(sample));
   for (int i = 0; i < 12; ++i) {

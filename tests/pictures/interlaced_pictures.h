@@ -1,0 +1,14 @@
+// Interlaced PNG and GIF pictures, whose rows are stored out of order.
+#pragma once
+
+#include "tests/pictures/sample_pictures.h"
+
+namespace logofit::samples {
+
+// One frame, its rows stored 0, 8, 16, ..., then 4, 12, ..., 2, 6, ...,
+// then 1, 3, 5, ...
+Bytes encodeInterlacedGif(const IndexedPicture& picture);
+// 8 bits per index, in the seven passes of Adam7.
+Bytes encodeInterlacedPng(const IndexedPicture& picture);
+
+}  // namespace logofit::samples
