@@ -243,7 +243,7 @@ RgbaPicture oriented(RgbaPicture stored, int orientation) {
           turned(stored.rgba, stored.width, stored.height, 4, orientation)};
 }
 
-RgbPicture lanczos(const Working& picture, const Placement& placement) {
+RgbPicture lanczos(Working picture, const Placement& placement) {
   double rx = double(picture.width) / placement.sourceWidth;
   double ry = double(picture.height) / placement.sourceHeight;
   double left = placement.cropX * rx, right = (placement.cropX + placement.cropWidth) * rx;
@@ -254,10 +254,17 @@ RgbPicture lanczos(const Working& picture, const Placement& placement) {
   };
   int x0 = low(left, picture.width), x1 = std::max(x0 + 1, high(right, picture.width));
   int y0 = low(top, picture.height), y1 = std::max(y0 + 1, high(bottom, picture.height));
-  Working crop{x1 - x0, y1 - y0, std::vector<float>(std::size_t(x1 - x0) * (y1 - y0) * 3)};
-  for (int y = y0; y < y1; ++y) {
-    std::copy_n(picture.rgb.begin() + (std::size_t(y) * picture.width + x0) * 3, crop.width * 3,
-                crop.rgb.begin() + std::size_t(y - y0) * crop.width * 3);
+  // Only a crop is copied; the whole picture is filtered where it is.
+  Working crop;
+  if (x1 - x0 == picture.width && y1 - y0 == picture.height) {
+    crop = std::move(picture);
+  } else {
+    crop = {x1 - x0, y1 - y0, std::vector<float>(std::size_t(x1 - x0) * (y1 - y0) * 3)};
+    for (int y = y0; y < y1; ++y) {
+      std::copy_n(picture.rgb.begin() + (std::size_t(y) * picture.width + x0) * 3,
+                  crop.width * 3, crop.rgb.begin() + std::size_t(y - y0) * crop.width * 3);
+    }
+    picture = {};
   }
   Taps across = tapsFor(left - x0, right - x0, placement.scaledWidth, 0, crop.width);
   Taps down = tapsFor(top - y0, bottom - y0, placement.scaledHeight, 0, crop.height);

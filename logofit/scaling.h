@@ -42,6 +42,6 @@ RgbaPicture oriented(RgbaPicture stored, int orientation);
 // The placement's crop of a picture of placement.sourceWidth x
 // placement.sourceHeight, of which `picture` is a smaller copy, scaled to
 // the placement's size.
-RgbPicture lanczos(const Working& picture, const Placement& placement);
+RgbPicture lanczos(Working picture, const Placement& placement);
 
 }  // namespace logofit
