@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <numeric>
 
+#include "logofit/colour_reduction.h"
 #include "logofit/logofit.h"
+#include "logofit/palette_readers.h"
 
 namespace logofit {
 namespace {
@@ -22,7 +24,9 @@ std::string sizeText(int width, int height) {
   return text;
 }
 
-bool logoSized(int width, int height) { return width == kWidth && height == kHeight; }
+bool logoSized(int width, int height) {
+  return width == kWidth && height == kHeight;
+}
 
 // Rounded to the nearest, halves up: (a * n + (b - a) * r) / n.
 std::uint8_t between(int a, int b, int r, int n) {
@@ -30,13 +34,16 @@ std::uint8_t between(int a, int b, int r, int n) {
 }
 
 // Weighted as the eye sees brightness, times 1000.
-int brightness(const logo::PaletteEntry& c) { return 299 * c.red + 587 * c.green + 114 * c.blue; }
+int brightness(const logo::PaletteEntry& c) {
+  return 299 * c.red + 587 * c.green + 114 * c.blue;
+}
 
 constexpr int kMidGrey = 127'500;
 
 Ring animatedLogo(const IndexedPicture& picture) {
   int start = picture.importantColours[0];
-  Ring ring{"LAYER", std::vector<logo::PaletteEntry>(256 - start), std::vector<std::uint8_t>(kPixels)};
+  Ring ring{"LAYER", std::vector<logo::PaletteEntry>(256 - start),
+            std::vector<std::uint8_t>(kPixels)};
   for (int slot = start; slot < 256; ++slot) {
     if (static_cast<std::size_t>(slot) < picture.palette.size()) {
       ring.colours[slot - start] = picture.palette[slot];
@@ -65,8 +72,8 @@ logo::Result<Ring> transparentLayer(const IndexedPicture& picture) {
   for (std::size_t entry = 0; entry < used.size(); ++entry) {
     if (!used[entry]) continue;
     slotOf[entry] = static_cast<std::uint8_t>(256 - colours + ring.colours.size());
-    ring.colours.push_back({picture.palette[entry].blue, picture.palette[entry].green,
-                            picture.palette[entry].red, 0});
+    ring.colours.push_back(
+        {picture.palette[entry].blue, picture.palette[entry].green, picture.palette[entry].red, 0});
   }
   for (std::size_t i = 0; i < kPixels; ++i) {
     if (picture.opaque(picture.indices[i])) ring.slots[i] = slotOf[picture.indices[i]];
@@ -119,12 +126,15 @@ std::vector<logo::PaletteEntry> cyclicGradient(const std::vector<logo::PaletteEn
 // A glint running along a deep blue bar: bright enough to show on black,
 // calm enough under a photograph.
 std::vector<logo::PaletteEntry> defaultGradient() {
-  return {{0x8C, 0x2A, 0x10, 0}, {0xF5, 0xA9, 0x3F, 0}, {0xFF, 0xFA, 0xF2, 0}, {0xF5, 0xA9, 0x3F, 0}};
+  return {
+      {0x8C, 0x2A, 0x10, 0}, {0xF5, 0xA9, 0x3F, 0}, {0xFF, 0xFA, 0xF2, 0}, {0xF5, 0xA9, 0x3F, 0}};
 }
 
 // About four repeats of the gradient across the width, so each step moves
 // the bar by a few pixels: 5 for 16 colours.
-int barBandWidth(int colours) { return std::max(1, 80 / colours); }
+int barBandWidth(int colours) {
+  return std::max(1, 80 / colours);
+}
 
 Ring barRing(const BarOptions& bar) {
   const auto& stops = bar.gradient.empty() ? defaultGradient() : bar.gradient;
@@ -204,9 +214,8 @@ logo::Result<Ring> shimmerRing(const RgbPicture& screen, const PixelMask& area, 
   for (std::size_t entry = 0; entry < palette.size(); ++entry) {
     if (used[entry]) order.push_back(static_cast<int>(entry));
   }
-  std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-    return brightness(palette[a]) < brightness(palette[b]);
-  });
+  std::stable_sort(order.begin(), order.end(),
+                   [&](int a, int b) { return brightness(palette[a]) < brightness(palette[b]); });
   Ring ring{"SHIMMER", {}, std::vector<std::uint8_t>(kPixels)};
   std::array<std::uint8_t, 256> slotOf{};
   for (int entry : order) {

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "logofit/pictures.h"
+#include "logofit/palette_readers.h"
 
 namespace logofit {
 namespace {

@@ -1,4 +1,6 @@
 // Colour reduction through libimagequant.
+#include "logofit/colour_reduction.h"
+
 #include <dlfcn.h>
 #include <libimagequant.h>
 
@@ -32,7 +34,9 @@ std::vector<liq_color> rgbaOf(const RgbPicture& picture) {
   return rgba;
 }
 
-liq_color liqColour(const logo::PaletteEntry& c) { return {c.red, c.green, c.blue, 255}; }
+liq_color liqColour(const logo::PaletteEntry& c) {
+  return {c.red, c.green, c.blue, 255};
+}
 
 // Colours for part of a picture are chosen from its pixels alone, as one
 // row: the choice needs only their counts, the mapping afterwards the
@@ -58,7 +62,8 @@ liq_error chooseColours(liq_attr* attr, liq_image* image, const std::vector<liq_
     if (added != LIQ_OK) return added;
   }
   if (reduction.fixed) {
-    liq_error added = liq_histogram_add_fixed_color(histogram.get(), liqColour(*reduction.fixed), 0);
+    liq_error added =
+        liq_histogram_add_fixed_color(histogram.get(), liqColour(*reduction.fixed), 0);
     if (added != LIQ_OK) return added;
   }
   return liq_histogram_quantize(histogram.get(), attr, result);

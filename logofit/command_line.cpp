@@ -109,9 +109,9 @@ class Reader {
       return {};
     }
     if (key == "--bar") return bar(word, equals);
-    if (key == "--colors" || key == "--gravity" || key == "--background" ||
-        key == "--bar-colors" || key == "--bar-gradient" || key == "--layer" ||
-        key == "--shimmer" || key == "--shimmer-colors") {
+    if (key == "--colors" || key == "--gravity" || key == "--background" || key == "--bar-colors" ||
+        key == "--bar-gradient" || key == "--layer" || key == "--shimmer" ||
+        key == "--shimmer-colors") {
       std::optional<std::string_view> text = value(word, equals);
       if (!text) return std::string(key) + " needs a value";
       return setting(key, *text);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <new>
 
+#include "logofit/palette_readers.h"
 #include "logofit/scaling.h"
 
 namespace logofit {
@@ -155,8 +156,7 @@ class WholePicture final : public Target {
     picture_ = {delivered.width, delivered.height,
                 std::vector<std::uint8_t>(std::size_t(delivered.width) * delivered.height * 4)};
   }
-  void put(int y, int x0, int step, int count, const std::uint8_t* pixels,
-           int channels) override {
+  void put(int y, int x0, int step, int count, const std::uint8_t* pixels, int channels) override {
     if (y < 0 || y >= picture_.height || x0 < 0 || step < 1) return;
     std::uint8_t* row = picture_.rgba.data() + std::size_t(y) * picture_.width * 4;
     for (int i = 0, x = x0; i < count && x < picture_.width; ++i, x += step) {

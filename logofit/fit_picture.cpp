@@ -4,7 +4,9 @@
 #include <cstdio>
 
 #include "logo_image/conformance.h"
+#include "logofit/colour_reduction.h"
 #include "logofit/logofit.h"
+#include "logofit/palette_readers.h"
 
 namespace logofit {
 namespace {
@@ -43,7 +45,8 @@ RgbPicture pairsAveraged(const RgbPicture& wide) {
   half.rgb.reserve(std::size_t(half.width) * half.height * 3);
   for (std::size_t i = 0; i + 5 < wide.rgb.size(); i += 6) {
     for (int c = 0; c < 3; ++c) {
-      half.rgb.push_back(static_cast<std::uint8_t>((wide.rgb[i + c] + wide.rgb[i + 3 + c] + 1) / 2));
+      half.rgb.push_back(
+          static_cast<std::uint8_t>((wide.rgb[i + c] + wide.rgb[i + 3 + c] + 1) / 2));
     }
   }
   return half;
@@ -106,8 +109,8 @@ logo::Result<Screen> screenOf(Input& input, const std::optional<IndexedPicture>&
     return drawnScreen(input, indexed, *size, drawn, limits);
   }
   Placement placement = place(size->width, size->height, options.geometry, options.gravity);
-  logo::Result<RgbPicture> scaled = indexed ? scalePixels(*indexed, placement)
-                                            : decodeScaled(input, placement, limits);
+  logo::Result<RgbPicture> scaled =
+      indexed ? scalePixels(*indexed, placement) : decodeScaled(input, placement, limits);
   if (!scaled) return logo::Failure{scaled.reason()};
   return Screen{onScreen(*scaled, placement), placement};
 }
@@ -138,7 +141,8 @@ IndexedPicture withBorderFirst(IndexedPicture picture, const logo::PaletteEntry&
   auto found = std::find(picture.palette.begin(), picture.palette.end(), border);
   auto at = static_cast<std::size_t>(found - picture.palette.begin());
   if (found == picture.palette.end()) picture.palette.push_back(border);
-  std::rotate(picture.palette.begin(), picture.palette.begin() + at, picture.palette.begin() + at + 1);
+  std::rotate(picture.palette.begin(), picture.palette.begin() + at,
+              picture.palette.begin() + at + 1);
   for (std::uint8_t& index : picture.indices) {
     index = index == at ? 0 : index < at ? static_cast<std::uint8_t>(index + 1) : index;
   }
@@ -151,7 +155,7 @@ logo::Result<IndexedPicture> reducedPicture(const Screen& screen, const FitOptio
                                             int slots, const PixelMask& shown) {
   if (!shown.empty() && std::find(shown.begin(), shown.end(), true) == shown.end()) {
     return IndexedPicture{kWidth, kHeight, {options.background}, std::vector<std::uint8_t>(kPixels),
-                          {}, {}};
+                          {},     {}};
   }
   bool bars = hasBars(screen.placement);
   int room = bars ? slots : slots - 1;  // bars already show the border colour
@@ -178,14 +182,15 @@ std::optional<IndexedPicture> keptColours(const IndexedPicture& picture, const P
   for (std::size_t entry = 0; entry < used.size(); ++entry) {
     if (!used[entry]) continue;
     renumbered[entry] = static_cast<std::uint8_t>(kept.palette.size());
-    kept.palette.push_back({picture.palette[entry].blue, picture.palette[entry].green,
-                            picture.palette[entry].red, 0});
+    kept.palette.push_back(
+        {picture.palette[entry].blue, picture.palette[entry].green, picture.palette[entry].red, 0});
   }
   if (static_cast<int>(kept.palette.size()) > room) return std::nullopt;
   for (std::size_t i = 0; i < kPixels; ++i) {
     if (shown[i]) kept.indices[i] = renumbered[picture.indices[i]];
   }
-  bool borderUsed = std::find(kept.palette.begin(), kept.palette.end(), border) != kept.palette.end();
+  bool borderUsed =
+      std::find(kept.palette.begin(), kept.palette.end(), border) != kept.palette.end();
   if (borderUsed || static_cast<int>(kept.palette.size()) < room) {
     return withBorderFirst(kept, border);
   }
@@ -264,7 +269,12 @@ logo::Result<Fitted> fitPicture(Input& input, const FitOptions& options, const O
   bool logoSized = indexed && indexed->width == kWidth && indexed->height == kHeight;
   bool animated = !std::holds_alternative<std::monostate>(overlay);
   if (logoSized && !animated) {
-    return Fitted{true, kWidth, kHeight, static_cast<int>(indexed->palette.size()), 0, "",
+    return Fitted{true,
+                  kWidth,
+                  kHeight,
+                  static_cast<int>(indexed->palette.size()),
+                  0,
+                  "",
                   logoBytes(*indexed)};
   }
   logo::Result<Screen> screen = screenOf(input, indexed, options, limits);
@@ -283,16 +293,12 @@ logo::Result<Fitted> fitPicture(Input& input, const FitOptions& options, const O
   if (logoSized) {
     kept = keptColours(*indexed, shown, std::min(options.colours, slots), options.background);
   }
-  logo::Result<IndexedPicture> picture =
-      kept ? logo::Result<IndexedPicture>(std::move(*kept))
-           : reducedPicture(*screen, options, slots, shown);
+  logo::Result<IndexedPicture> picture = kept ? logo::Result<IndexedPicture>(std::move(*kept))
+                                              : reducedPicture(*screen, options, slots, shown);
   if (!picture) return logo::Failure{picture.reason()};
-  return Fitted{logoSized && kept.has_value(),
-                screen->placement.sourceWidth,
-                screen->placement.sourceHeight,
-                coloursUsed(*picture, shown),
-                static_cast<int>(ring.colours.size()),
-                ring.kind,
+  return Fitted{logoSized && kept.has_value(),         screen->placement.sourceWidth,
+                screen->placement.sourceHeight,        coloursUsed(*picture, shown),
+                static_cast<int>(ring.colours.size()), ring.kind,
                 logoBytes(composed(*picture, ring))};
 }
 

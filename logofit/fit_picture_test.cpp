@@ -63,9 +63,9 @@ TEST(Placement, KeepsToTheSideGravityNames) {
       {600, 1600, Geometry::kFit, Gravity::kBottom, 0, 0, 115, 0},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(::testing::Message() << c.width << "x" << c.height << " "
-                                      << static_cast<int>(c.geometry) << " "
-                                      << static_cast<int>(c.gravity));
+    SCOPED_TRACE(::testing::Message()
+                 << c.width << "x" << c.height << " " << static_cast<int>(c.geometry) << " "
+                 << static_cast<int>(c.gravity));
     logofit::Placement p = logofit::place(c.width, c.height, c.geometry, c.gravity);
     EXPECT_EQ(std::tie(p.cropX, p.cropY, p.offsetX, p.offsetY),
               std::tie(c.cropX, c.cropY, c.offsetX, c.offsetY));

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "logofit/pictures.h"
+#include "logofit/palette_readers.h"
 
 namespace logofit {
 namespace {

@@ -75,7 +75,7 @@ Placement place(int width, int height, Geometry geometry, Gravity gravity = Grav
 // slot start + ((x - start + f) mod n) at step f, n = 256 - start: every
 // animated pixel runs through the ring's colours in order.
 struct Ring {
-  const char* kind = "";                     // as the summary names it
+  const char* kind = "";                    // as the summary names it
   std::vector<logo::PaletteEntry> colours;  // for slots 256 - size() .. 255
   std::vector<std::uint8_t> slots;          // a slot per pixel, 0 where the picture shows
 
@@ -113,8 +113,8 @@ struct Fitted {
   bool kept = false;  // the input's own indices and palette
   int sourceWidth = 0;
   int sourceHeight = 0;
-  int colours = 0;       // the picture's colours
-  int ringColours = 0;   // the animated slots, from 256 - ringColours
+  int colours = 0;      // the picture's colours
+  int ringColours = 0;  // the animated slots, from 256 - ringColours
   const char* ringKind = "";
   std::vector<std::uint8_t> logo;
 };

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "logofit/logofit.h"
+#include "logofit/palette_readers.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-// Pictures on their way to the logo, and the readers and library adapters
-// that produce and transform them. Only the adapter files include a library
-// header; everything here speaks in the suite's types.
+// Pictures on their way to the logo, where they land on it, and the sizes
+// that can be decoded. Readers, decoders and the colour reduction speak in
+// these types; only their adapter files include a library header.
 #pragma once
 
 #include <array>
@@ -75,44 +75,12 @@ struct RgbaPicture {
 // for one that can.
 std::string sizeProblem(long long width, long long height, const Limits& limits);
 
-// What a reader made of the bytes: a palette picture, nothing (the bytes
-// are in another format, or hold a truecolour picture it leaves to the
-// image library), or the reason they are malformed.
-using Reading = logo::Result<std::optional<IndexedPicture>>;
-inline Reading notMine() { return Reading(std::optional<IndexedPicture>()); }
-
-// The suite's own bitmap layouts: 12, 40, 52, 56, 108 and 124-byte headers,
-// 1, 4 and 8 bits, any palette length, RLE8, RLE4, either row order.
-Reading readBitmap(ByteView bytes, const Limits& limits);
-// Palette PNG of any bit depth with its transparent entries (libpng).
-Reading readPng(ByteView bytes, const Limits& limits);
-// The first frame of a GIF with its transparent index (giflib).
-Reading readGif(ByteView bytes, const Limits& limits);
-// Whichever of the three takes the bytes, with every pixel's index checked
-// against the palette.
-Reading readIndexed(ByteView bytes, const Limits& limits);
+// Which pixels of a picture belong to a part of it, one flag per pixel.
+using PixelMask = std::vector<bool>;
 
 struct Size {
   int width = 0;
   int height = 0;
 };
-
-// Every other format, and all scaling: logofit/decoding.h.
-
-struct Reduction {
-  int colours = 256;
-  bool dither = true;  // error diffusion
-  // A colour that stays exactly one of the colours (the bars' colour).
-  std::optional<logo::PaletteEntry> fixed;
-};
-
-// Which pixels of a picture belong to a part of it, one flag per pixel.
-using PixelMask = std::vector<bool>;
-
-// Reduces a picture to at most `reduction.colours` colours (libimagequant),
-// chosen for the pixels `chosenFor` marks (every pixel when it is empty);
-// every pixel is then mapped to them.
-logo::Result<IndexedPicture> reduceColours(const RgbPicture& picture, const Reduction& reduction,
-                                           const PixelMask& chosenFor = {});
 
 }  // namespace logofit

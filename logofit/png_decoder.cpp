@@ -6,6 +6,7 @@
 #include <csetjmp>
 
 #include "logofit/decoders.h"
+#include "logofit/palette_readers.h"
 
 namespace logofit {
 namespace {

@@ -6,7 +6,7 @@
 #include <csetjmp>
 #include <cstring>
 
-#include "logofit/pictures.h"
+#include "logofit/palette_readers.h"
 
 namespace logofit {
 namespace {

@@ -47,8 +47,12 @@ class LogofitAnimation : public ::testing::Test, protected testing_support::Sand
 };
 
 // Logo pixel (x, y), y counted from the top.
-std::uint8_t at(const Picture& logo, int x, int y) { return logo.pixels[(399 - y) * 320 + x]; }
-PaletteEntry shownAt(const Picture& logo, int x, int y) { return logo.palette[at(logo, x, y)]; }
+std::uint8_t at(const Picture& logo, int x, int y) {
+  return logo.pixels[(399 - y) * 320 + x];
+}
+PaletteEntry shownAt(const Picture& logo, int x, int y) {
+  return logo.palette[at(logo, x, y)];
+}
 
 // A 16-colour picture at the logo's size: kept colour for colour.
 logofit::IndexedPicture sixteenColours() {
@@ -65,7 +69,9 @@ std::vector<PaletteEntry> ringOf(const std::vector<PaletteEntry>& stops, int n) 
     double t = double(j) * m / n;
     int k = static_cast<int>(t);
     const PaletteEntry &a = stops[k], &b = stops[(k + 1) % m];
-    auto mix = [&](int p, int q) { return static_cast<int>(std::floor(p + (q - p) * (t - k) + 0.5)); };
+    auto mix = [&](int p, int q) {
+      return static_cast<int>(std::floor(p + (q - p) * (t - k) + 0.5));
+    };
     ring.push_back(colour(mix(a.red, b.red), mix(a.green, b.green), mix(a.blue, b.blue)));
   }
   return ring;
@@ -83,10 +89,19 @@ TEST_F(LogofitAnimation, BarRunsItsGradientToTheRight) {
     int mostPictureColours;
   } cases[] = {
       {{"--bar"}, "png", 20, 16, {}, 239},
-      {{"--bar=1", "--bar-colors", "2", "--bar-gradient=#FF0000,0000ff"}, "png", 1, 2, {red, blue}, 253},
+      {{"--bar=1", "--bar-colors", "2", "--bar-gradient=#FF0000,0000ff"},
+       "png",
+       1,
+       2,
+       {red, blue},
+       253},
       {{"--bar=400", "--bar-colors=128"}, "png", 400, 128, {}, 0},
       {{"--bar=37", "--bar-colors=16", "--bar-gradient", "ff0000,00ff00,0000FF"},
-       "png", 37, 16, ringOf({red, colour(0, 255, 0), blue}, 16), 239},
+       "png",
+       37,
+       16,
+       ringOf({red, colour(0, 255, 0), blue}, 16),
+       239},
       {{"--bar", "--colors", "8"}, "png", 20, 16, {}, 8},
       {{"--bar=50"}, "bmp", 50, 16, {}, 16},
   };
@@ -96,7 +111,8 @@ TEST_F(LogofitAnimation, BarRunsItsGradientToTheRight) {
     int s = 256 - c.colours;
     ASSERT_EQ(logo.animationStart(), s);
     EXPECT_EQ(logo.palette[0], kBlack) << "the border";
-    for (int j = 0; j < static_cast<int>(c.ring.size()); ++j) EXPECT_EQ(logo.palette[s + j], c.ring[j]);
+    for (int j = 0; j < static_cast<int>(c.ring.size()); ++j)
+      EXPECT_EQ(logo.palette[s + j], c.ring[j]);
     int bandWidth = 0;
     for (int x = 0; x < 320; ++x) {
       int slot = at(logo, x, 399);
@@ -150,7 +166,8 @@ TEST_F(LogofitAnimation, CycleviewShowsTheBarMovingRight) {
   int band = logofit::barBandWidth(8);
   for (int f = 0; f < gif->ImageCount; ++f) {
     const SavedImage& frame = gif->SavedImages[f];
-    const ColorMapObject* map = frame.ImageDesc.ColorMap ? frame.ImageDesc.ColorMap : gif->SColorMap;
+    const ColorMapObject* map =
+        frame.ImageDesc.ColorMap ? frame.ImageDesc.ColorMap : gif->SColorMap;
     GraphicsControlBlock control{};
     DGifSavedExtensionToGCB(gif, f, &control);
     for (int y = 0; y < frame.ImageDesc.Height; ++y) {
@@ -197,8 +214,9 @@ TEST_F(LogofitAnimation, LayerKeepsItsSlotsAndColours) {
   const PaletteEntry red = colour(200, 0, 0), green = colour(0, 200, 0), blue = colour(0, 0, 200),
                      clear = colour(9, 9, 9);
   // Entry 0 clear, 1 red, 2 clear at opacity 100, 3 green unused, 4 blue.
-  auto ring = layerPicture({clear, red, clear, green, blue}, {0, 255, 100, 255, 255},
-                           [](int x, int y) { return (x / 10 + y / 10) % 3 == 0 ? (x + y) % 3 : 4; });
+  auto ring =
+      layerPicture({clear, red, clear, green, blue}, {0, 255, 100, 255, 255},
+                   [](int x, int y) { return (x / 10 + y / 10) % 3 == 0 ? (x + y) % 3 : 4; });
   auto gifRing = ring;
   gifRing.opacity = {0};  // a GIF has one transparent index
   gifRing.palette.resize(8, kBlack);
@@ -219,14 +237,18 @@ TEST_F(LogofitAnimation, LayerKeepsItsSlotsAndColours) {
     save(std::string("layer.") + c.ext, c.layer);
     Picture logo = fit({std::string("--layer=layer.") + c.ext}, "bmp");
     ASSERT_EQ(logo.animationStart(), c.start);
-    for (std::size_t j = 0; j < c.colours.size(); ++j) EXPECT_EQ(logo.palette[c.start + j], c.colours[j]);
-    const logofit::IndexedPicture& drawn = c.start == 236 ? animated : c.ext[0] == 'g' ? gifRing : ring;
+    for (std::size_t j = 0; j < c.colours.size(); ++j)
+      EXPECT_EQ(logo.palette[c.start + j], c.colours[j]);
+    const logofit::IndexedPicture& drawn = c.start == 236    ? animated
+                                           : c.ext[0] == 'g' ? gifRing
+                                                             : ring;
     for (int y = 0; y < 400; ++y) {
       for (int x = 0; x < 320; ++x) {
         std::uint8_t index = drawn.indices[y * 320 + x];
         bool inLayer = c.start == 236 ? index >= 236 : drawn.opaque(index);
         if (!inLayer) {
-          ASSERT_EQ(shownAt(logo, x, y), under.palette[under.indices[y * 320 + x]]) << x << "," << y;
+          ASSERT_EQ(shownAt(logo, x, y), under.palette[under.indices[y * 320 + x]])
+              << x << "," << y;
         } else if (c.start == 236) {
           ASSERT_EQ(at(logo, x, y), index);
         } else {
@@ -243,8 +265,9 @@ TEST_F(LogofitAnimation, ShimmerRunsFromDarkToBright) {
   logofit::RgbPicture sky{320, 400, {}};
   for (int y = 0; y < 400; ++y) {
     for (int x = 0; x < 320; ++x) {
-      sky.rgb.insert(sky.rgb.end(), {static_cast<std::uint8_t>(20 + y / 3), static_cast<std::uint8_t>(60 + y / 4),
-                                     static_cast<std::uint8_t>(250 - y / 2 - x / 8)});
+      sky.rgb.insert(sky.rgb.end(),
+                     {static_cast<std::uint8_t>(20 + y / 3), static_cast<std::uint8_t>(60 + y / 4),
+                      static_cast<std::uint8_t>(250 - y / 2 - x / 8)});
     }
   }
   save("in.png", samples::encodeTruecolour(sky, "PNG"));
@@ -257,9 +280,10 @@ TEST_F(LogofitAnimation, ShimmerRunsFromDarkToBright) {
     }
   }
   save("light.png", samples::encodeTruecolour(light, "PNG"));
-  save("alpha.png", samples::encodePng(layerPicture({kBlack, colour(255, 255, 255)}, {0, 255},
-                                                    [&](int x, int y) { return inside(x, y) ? 1 : 0; }),
-                                       8));
+  save("alpha.png",
+       samples::encodePng(layerPicture({kBlack, colour(255, 255, 255)}, {0, 255},
+                                       [&](int x, int y) { return inside(x, y) ? 1 : 0; }),
+                          8));
   for (const char* mask : {"light.png", "alpha.png"}) {
     for (int n : {16, 5}) {
       SCOPED_TRACE(::testing::Message() << mask << " " << n);
@@ -268,7 +292,8 @@ TEST_F(LogofitAnimation, ShimmerRunsFromDarkToBright) {
       ASSERT_GE(s, 256 - n);
       for (int i = s + 1; i < 256; ++i) {
         const PaletteEntry &a = logo.palette[i - 1], &b = logo.palette[i];
-        EXPECT_LE(299 * a.red + 587 * a.green + 114 * a.blue, 299 * b.red + 587 * b.green + 114 * b.blue);
+        EXPECT_LE(299 * a.red + 587 * a.green + 114 * a.blue,
+                  299 * b.red + 587 * b.green + 114 * b.blue);
       }
       double error = 0;
       int area = 0;
@@ -278,7 +303,8 @@ TEST_F(LogofitAnimation, ShimmerRunsFromDarkToBright) {
           if (!inside(x, y)) continue;
           const std::uint8_t* rgb = &sky.rgb[(y * 320 + x) * 3];
           PaletteEntry shown = shownAt(logo, x, y);
-          error += std::abs(shown.red - rgb[0]) + std::abs(shown.green - rgb[1]) + std::abs(shown.blue - rgb[2]);
+          error += std::abs(shown.red - rgb[0]) + std::abs(shown.green - rgb[1]) +
+                   std::abs(shown.blue - rgb[2]);
           ++area;
         }
       }
@@ -292,7 +318,8 @@ TEST_F(LogofitAnimation, RefusesWrongLayersMasksAndCommandLines) {
   save("in.png", samples::encodeTruecolour(samples::photoLike(40, 30), "PNG"));
   save("plain.bmp", samples::encodeBitmap(samples::patternPicture(320, 400, 16), {8}));
   save("small.png", samples::encodeTruecolour(samples::photoLike(32, 40), "PNG"));
-  save("dark.png", samples::encodeTruecolour({320, 400, std::vector<std::uint8_t>(320 * 400 * 3, 40)}, "PNG"));
+  save("dark.png",
+       samples::encodeTruecolour({320, 400, std::vector<std::uint8_t>(320 * 400 * 3, 40)}, "PNG"));
   auto clearAll = layerPicture({kBlack, kBlack}, {0, 0}, [](int, int) { return 0; });
   save("clear.png", samples::encodePng(clearAll, 8));
   auto fullLogo = samples::patternPicture(320, 400, 256);
@@ -314,19 +341,40 @@ TEST_F(LogofitAnimation, RefusesWrongLayersMasksAndCommandLines) {
       {{"--bar", "--bar-gradient=#ff0000"}, 2, "usage", "--bar-gradient takes 2 to 16"},
       {{"--bar", "--bar-gradient=ff0000,00ff0"}, 2, "usage", "--bar-gradient takes"},
       {{"--bar", "--bar-gradient=ff0000,00ff0g"}, 2, "usage", "--bar-gradient takes"},
-      {{"--bar", "--bar-gradient=1,2,3,4,5,6,7,8,9,a,b,c,d,e,f,0,1"}, 2, "usage", "--bar-gradient takes"},
-      {{"--shimmer=light.png", "--shimmer-colors=1"}, 2, "usage", "--shimmer-colors takes 2 to 128"},
+      {{"--bar", "--bar-gradient=1,2,3,4,5,6,7,8,9,a,b,c,d,e,f,0,1"},
+       2,
+       "usage",
+       "--bar-gradient takes"},
+      {{"--shimmer=light.png", "--shimmer-colors=1"},
+       2,
+       "usage",
+       "--shimmer-colors takes 2 to 128"},
       {{"--colors", "257"}, 2, "usage", "--colors takes 2 to 256"},
       {{"--colours", "8"}, 2, "usage", "unknown option --colours"},
       {{"--layer=missing.png"}, 1, "IN FILE OPEN ERROR\n", ""},
       {{"--layer=out.bmp"}, 1, "SAME FILE ERROR\n", ""},
-      {{"--layer=plain.bmp"}, 1, "IN FILE FORMAT ERROR\n", "logofit: plain.bmp: no animated slots and no transparent entry"},
+      {{"--layer=plain.bmp"},
+       1,
+       "IN FILE FORMAT ERROR\n",
+       "logofit: plain.bmp: no animated slots and no transparent entry"},
       {{"--layer=in.png"}, 1, "IN FILE FORMAT ERROR\n", "logofit: in.png: no palette"},
-      {{"--layer=clear.png"}, 1, "IN FILE FORMAT ERROR\n", "clear.png: the layer has no opaque pixel"},
+      {{"--layer=clear.png"},
+       1,
+       "IN FILE FORMAT ERROR\n",
+       "clear.png: the layer has no opaque pixel"},
       {{"--layer=full.bmp"}, 1, "IN FILE FORMAT ERROR\n", "full.bmp: 255 animated slots"},
-      {{"--shimmer=small.png"}, 1, "IN FILE FORMAT ERROR\n", "logofit: small.png: 32x40: a mask is 320x400"},
-      {{"--shimmer=dark.png"}, 1, "IN FILE FORMAT ERROR\n", "logofit: dark.png: the mask marks no pixel"},
-      {{"--shimmer", "plain.bmp", "--shimmer-colors"}, 2, "usage", "--shimmer-colors takes 2 to 128"},
+      {{"--shimmer=small.png"},
+       1,
+       "IN FILE FORMAT ERROR\n",
+       "logofit: small.png: 32x40: a mask is 320x400"},
+      {{"--shimmer=dark.png"},
+       1,
+       "IN FILE FORMAT ERROR\n",
+       "logofit: dark.png: the mask marks no pixel"},
+      {{"--shimmer", "plain.bmp", "--shimmer-colors"},
+       2,
+       "usage",
+       "--shimmer-colors takes 2 to 128"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.args));
@@ -365,7 +413,10 @@ TEST_F(LogofitAnimation, PutsTheBorderColourInEntryZero) {
       {{"--stretch", "--colors", "6", "black.png"}, "", 6, "", kBlack},
       {{"--fit", "--background=#204080"}, "png", 256, "", blue},
       {{"--stretch", "--background", "204080", "--colors=2"}, "png", 2, "", blue},
-      {{}, "bmp", 16, "logofit: the border around the logo will be 250,250,250 (entry 0)\n",
+      {{},
+       "bmp",
+       16,
+       "logofit: the border around the logo will be 250,250,250 (entry 0)\n",
        colour(250, 250, 250)},
   };
   for (const auto& c : cases) {
@@ -430,16 +481,14 @@ TEST_F(LogofitAnimation, KeepsByteFiftyOnlyWhereItIsAnAnimatedSlot) {
     bool countInHeader;
     std::uint8_t byte50, kept;
   } cases[] = {
-      {8, 16, true, 16, 0},     // the count of a 16-colour picture
-      {8, 200, true, 200, 0},   // and of a 200-colour one
-      {4, 16, false, 16, 0},    // no count in the header: 2 to the 4 entries
-      {8, 240, true, 236, 236},
-      {8, 256, false, 255, 255},
-      {8, 256, false, 0, 0},
+      {8, 16, true, 16, 0},    // the count of a 16-colour picture
+      {8, 200, true, 200, 0},  // and of a 200-colour one
+      {4, 16, false, 16, 0},   // no count in the header: 2 to the 4 entries
+      {8, 240, true, 236, 236}, {8, 256, false, 255, 255}, {8, 256, false, 0, 0},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(::testing::Message() << c.bits << " bits, " << c.entries << " entries, byte 50 "
-                                      << int(c.byte50));
+    SCOPED_TRACE(::testing::Message()
+                 << c.bits << " bits, " << c.entries << " entries, byte 50 " << int(c.byte50));
     logofit::IndexedPicture picture = samples::patternPicture(320, 400, c.entries);
     picture.importantColours = {c.byte50, 1, 0, 0};
     samples::BitmapLayout layout{c.bits};
