@@ -15,12 +15,6 @@ constexpr std::uint32_t kUncompressed = 0;
 constexpr std::uint32_t kRle8 = 1;
 constexpr std::uint32_t kRle4 = 2;
 
-std::uint32_t littleEndian(ByteView bytes, std::size_t at, std::size_t size) {
-  std::uint32_t value = 0;
-  for (std::size_t i = size; i-- > 0;) value = (value << 8) | bytes[at + i];
-  return value;
-}
-
 std::string format(const char* pattern, long long a, long long b = 0) {
   char text[160];
   std::snprintf(text, sizeof text, pattern, a, b);
@@ -48,7 +42,7 @@ logo::Result<Layout> readLayout(ByteView bytes) {
     return logo::Failure{"the file ends inside the bitmap header"};
   }
   Layout layout;
-  layout.headerSize = littleEndian(bytes, 14, 4);
+  layout.headerSize = logo::readLittleEndian(bytes, logo::kInfoHeaderSizeField);
   if (!knownHeaderSize(layout.headerSize)) {
     return logo::Failure{
         format("unknown bitmap information header of %lld bytes", layout.headerSize)};
@@ -56,20 +50,21 @@ logo::Result<Layout> readLayout(ByteView bytes) {
   if (bytes.size() < kFileHeaderSize + layout.headerSize) {
     return logo::Failure{"the file ends inside the bitmap header"};
   }
-  layout.pixelOffset = littleEndian(bytes, 10, 4);
+  layout.pixelOffset = logo::readLittleEndian(bytes, logo::kPixelDataOffsetField);
   if (layout.headerSize == kCoreHeaderSize) {
-    layout.width = littleEndian(bytes, 18, 2);
-    layout.height = littleEndian(bytes, 20, 2);
-    layout.bits = static_cast<int>(littleEndian(bytes, 24, 2));
+    // The OS/2 header's 16-bit width, height, planes and bit count.
+    layout.width = logo::readLittleEndian(bytes, 18, 2);
+    layout.height = logo::readLittleEndian(bytes, 20, 2);
+    layout.bits = static_cast<int>(logo::readLittleEndian(bytes, 24, 2));
     return layout;
   }
-  layout.width = static_cast<std::int32_t>(littleEndian(bytes, 18, 4));
-  layout.height = static_cast<std::int32_t>(littleEndian(bytes, 22, 4));
+  layout.width = logo::readSigned32(bytes, logo::kWidthField);
+  layout.height = logo::readSigned32(bytes, logo::kHeightField);
   layout.topDown = layout.height < 0;
   layout.height = std::abs(layout.height);
-  layout.bits = static_cast<int>(littleEndian(bytes, 28, 2));
-  layout.compression = littleEndian(bytes, 30, 4);
-  layout.coloursUsed = littleEndian(bytes, 46, 4);
+  layout.bits = static_cast<int>(logo::readLittleEndian(bytes, logo::kBitsPerPixelField, 2));
+  layout.compression = logo::readLittleEndian(bytes, logo::kCompressionField);
+  layout.coloursUsed = logo::readLittleEndian(bytes, logo::kColoursUsedField);
   return layout;
 }
 
