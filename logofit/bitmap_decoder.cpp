@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "logo_image/layout.h"
 #include "logofit/byte_reader.h"
 #include "logofit/decoders.h"
 
@@ -24,9 +25,8 @@ struct Layout {
 };
 
 std::uint32_t little(const std::uint8_t* p, int bytes) {
-  std::uint32_t value = 0;
-  for (int i = bytes - 1; i >= 0; --i) value = value << 8 | p[i];
-  return value;
+  auto size = static_cast<std::size_t>(bytes);
+  return logo::readLittleEndian({p, size}, 0, size);
 }
 
 logo::Result<Layout> readLayout(ByteReader& reader) {
