@@ -39,7 +39,8 @@ install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${LOGO_DOC_DIR})
 # Debian wants the licence beside the README, as a file named copyright.
 install(FILES ${PROJECT_SOURCE_DIR}/cmake/copyright DESTINATION ${LOGO_DOC_DIR})
 # The picture the README shows, where its link points.
-install(FILES ${PROJECT_SOURCE_DIR}/docs/preview-frame.png DESTINATION ${LOGO_DOC_DIR}/docs)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/bar-frame.png ${PROJECT_SOURCE_DIR}/docs/preview-frame.png
+        DESTINATION ${LOGO_DOC_DIR}/docs)
 
 if(PROJECT_VERSION)
   set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})

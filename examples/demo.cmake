@@ -3,7 +3,6 @@
 #   cmake -D OUT=... -D BIN=... -P demo.cmake
 file(REMOVE_RECURSE ${OUT})
 file(MAKE_DIRECTORY ${OUT})
-file(WRITE ${OUT}/yes.txt "y\n")
 file(WRITE ${OUT}/none.txt "")
 # Red, green and blue of each ring colour, then "e" to end the search.
 file(WRITE ${OUT}/ring-colours.txt
@@ -34,17 +33,21 @@ endfunction()
 
 run(none.txt "Draw a photograph-like picture of 1600x1200 in millions of colours"
     ${BIN}/draw_photo photo.png)
-run(none.txt "Bring it into the logo's layout: 320x400, 256 colours"
+run(none.txt "The photo as a logo, with a moving bar across the bottom"
+    ${BIN}/logofit --bar photo.png logo.sys)
+run(none.txt "Preview it: the logo's colour cycling as a looping GIF"
+    ${BIN}/cycleview logo.sys preview.gif)
+
+message("==== The longer path: animating colours already in the picture")
+run(none.txt "Bring the photo into the logo's layout: 320x400, 256 colours"
     ${BIN}/logofit photo.png pic.bmp)
 run(none.txt "Which palette entries does the picture use?"
     ${BIN}/palpack pic.bmp -p)
-run(yes.txt "Pack the used colours into the low slots"
-    ${BIN}/palpack pic.bmp -u packed.bmp)
 run(ring-colours.txt "Find the slots of the twelve ring colours"
-    ${BIN}/huefind packed.bmp -s)
+    ${BIN}/huefind pic.bmp -s)
 # The slots the search above finds, as the README's guide types them.
-set(ring_slots 53 45 47 54 39 50 46 38 40 36 41 62)
-execute_process(COMMAND ${BIN}/huefind packed.bmp -s WORKING_DIRECTORY ${OUT}
+set(ring_slots 55 47 49 56 41 52 48 40 42 38 43 63)
+execute_process(COMMAND ${BIN}/huefind pic.bmp -s WORKING_DIRECTORY ${OUT}
                 INPUT_FILE ${OUT}/ring-colours.txt OUTPUT_VARIABLE search)
 string(REGEX MATCHALL "Palet Number = [0-9]+" found "${search}")
 string(REPLACE "Palet Number = " "" found "${found}")
@@ -52,12 +55,12 @@ if(NOT found STREQUAL "${ring_slots}")
   message(FATAL_ERROR "The ring colours are in slots ${found}, not ${ring_slots}")
 endif()
 run(none.txt "Make the logo file: the ring colours found above go to slots 255 down to 244"
-    ${BIN}/cyclemake packed.bmp logo.sys 12 ${ring_slots})
-run(none.txt "Preview the animation: the logo's colour cycling as a looping GIF"
-    ${BIN}/cycleview logo.sys preview.gif)
+    ${BIN}/cyclemake pic.bmp ring.sys 12 ${ring_slots})
+run(none.txt "Preview the ring's animation"
+    ${BIN}/cycleview ring.sys ring.gif)
 
 message("The demo wrote its files to ${OUT}:")
-foreach(name photo.png pic.bmp packed.bmp logo.sys preview.gif)
+foreach(name photo.png logo.sys preview.gif pic.bmp ring.sys ring.gif)
   file(SIZE ${OUT}/${name} size)
   message("  ${name}  ${size} bytes")
 endforeach()

@@ -62,7 +62,9 @@ void unguardTemporary() {
 // than the longest name the folder takes whenever `name` itself fits.
 std::string temporaryPattern(const std::string& name) {
   constexpr std::size_t kAffixes = std::string_view("..XXXXXX").size();
-  return "." + name.substr(0, NAME_MAX - kAffixes) + ".XXXXXX";
+  std::string pattern = ".";
+  pattern.append(name, 0, NAME_MAX - kAffixes);
+  return pattern.append(".XXXXXX");
 }
 
 // Gives the temporary file the replaced file's owner and group, or at least

@@ -43,26 +43,25 @@ bool knownHeaderSize(std::size_t size) {
          size == 124;
 }
 
-Reading readLayout(ByteView bytes, Layout& layout, std::string& why) {
+logo::Result<Layout> readLayout(ByteView bytes) {
   if (bytes.size() < kFileHeaderSize + 4) {
-    why = "the file ends inside the bitmap header";
-    return Reading::kMalformed;
+    return logo::Failure{"the file ends inside the bitmap header"};
   }
+  Layout layout;
   layout.headerSize = littleEndian(bytes, 14, 4);
   if (!knownHeaderSize(layout.headerSize)) {
-    why = format("unknown bitmap information header of %lld bytes", layout.headerSize);
-    return Reading::kMalformed;
+    return logo::Failure{
+        format("unknown bitmap information header of %lld bytes", layout.headerSize)};
   }
   if (bytes.size() < kFileHeaderSize + layout.headerSize) {
-    why = "the file ends inside the bitmap header";
-    return Reading::kMalformed;
+    return logo::Failure{"the file ends inside the bitmap header"};
   }
   layout.pixelOffset = littleEndian(bytes, 10, 4);
   if (layout.headerSize == kCoreHeaderSize) {
     layout.width = littleEndian(bytes, 18, 2);
     layout.height = littleEndian(bytes, 20, 2);
     layout.bits = static_cast<int>(littleEndian(bytes, 24, 2));
-    return Reading::kIndexed;
+    return layout;
   }
   layout.width = static_cast<std::int32_t>(littleEndian(bytes, 18, 4));
   layout.height = static_cast<std::int32_t>(littleEndian(bytes, 22, 4));
@@ -71,64 +70,64 @@ Reading readLayout(ByteView bytes, Layout& layout, std::string& why) {
   layout.bits = static_cast<int>(littleEndian(bytes, 28, 2));
   layout.compression = littleEndian(bytes, 30, 4);
   layout.coloursUsed = littleEndian(bytes, 46, 4);
-  return Reading::kIndexed;
+  return layout;
 }
 
-Reading checkLayout(const Layout& layout, const Limits& limits, std::string& why) {
-  if (layout.bits == 16 || layout.bits == 24 || layout.bits == 32) return Reading::kNotMine;
+bool truecolour(const Layout& layout) {
+  return layout.bits == 16 || layout.bits == 24 || layout.bits == 32;
+}
+
+// Empty when the layout can be decoded.
+std::string layoutProblem(const Layout& layout, const Limits& limits) {
   if (layout.bits != 1 && layout.bits != 4 && layout.bits != 8) {
-    why = format("%lld bits per pixel", layout.bits);
-    return Reading::kMalformed;
+    return format("%lld bits per pixel", layout.bits);
   }
   bool compressionFits = layout.compression == kUncompressed ||
                          (layout.compression == kRle8 && layout.bits == 8) ||
                          (layout.compression == kRle4 && layout.bits == 4);
   if (!compressionFits) {
-    why = format("compression %lld with %lld bits per pixel", layout.compression, layout.bits);
-    return Reading::kMalformed;
+    return format("compression %lld with %lld bits per pixel", layout.compression, layout.bits);
   }
-  if (!acceptableSize(layout.width, layout.height, limits, why)) return Reading::kMalformed;
-  return Reading::kIndexed;
+  return sizeProblem(layout.width, layout.height, limits);
 }
 
-bool readPalette(ByteView bytes, const Layout& layout, IndexedPicture& picture, std::string& why) {
+std::size_t declaredEntries(const Layout& layout) {
+  return layout.coloursUsed == 0 ? std::size_t{1} << layout.bits : layout.coloursUsed;
+}
+
+logo::Result<std::vector<logo::PaletteEntry>> readPalette(ByteView bytes, const Layout& layout) {
   std::size_t paletteStart = kFileHeaderSize + layout.headerSize;
   std::size_t entrySize = layout.headerSize == kCoreHeaderSize ? 3 : 4;
-  std::size_t addressable = std::size_t{1} << layout.bits;
-  std::size_t declared = layout.coloursUsed == 0 ? addressable : layout.coloursUsed;
-  if (declared > addressable) {
-    why = format("a palette of %lld entries for %lld bits per pixel", declared, layout.bits);
-    return false;
+  std::size_t declared = declaredEntries(layout);
+  if (declared > std::size_t{1} << layout.bits) {
+    return logo::Failure{
+        format("a palette of %lld entries for %lld bits per pixel", declared, layout.bits)};
   }
   if (layout.pixelOffset < paletteStart || layout.pixelOffset > bytes.size()) {
-    why = format("pixel offset %lld outside the file of %lld bytes", layout.pixelOffset,
-                 bytes.size());
-    return false;
+    return logo::Failure{format("pixel offset %lld outside the file of %lld bytes",
+                                layout.pixelOffset, bytes.size())};
   }
   // Writers that drop unused entries often leave the count at zero: the
   // pixel offset then tells where the palette ends.
   std::size_t entries = std::min(declared, (layout.pixelOffset - paletteStart) / entrySize);
-  if (entries == 0) {
-    why = "no palette before the pixels";
-    return false;
-  }
+  if (entries == 0) return logo::Failure{"no palette before the pixels"};
+  std::vector<logo::PaletteEntry> palette;
   for (std::size_t i = 0; i < entries; ++i) {
     const std::uint8_t* entry = bytes.data() + paletteStart + i * entrySize;
-    picture.palette.push_back({entry[0], entry[1], entry[2], 0});
+    palette.push_back({entry[0], entry[1], entry[2], 0});
   }
-  return true;
+  return palette;
 }
 
-bool readUncompressed(ByteView bytes, const Layout& layout, IndexedPicture& picture,
-                      std::string& why) {
+// Empty when the pixels were read.
+std::string readUncompressed(ByteView bytes, const Layout& layout, IndexedPicture& picture) {
   long long rowBits = layout.width * layout.bits;
   long long stride = (rowBits + 31) / 32 * 4;
   // The last row's padding is often left out.
   long long needed = stride * (layout.height - 1) + (rowBits + 7) / 8;
   long long available = static_cast<long long>(bytes.size() - layout.pixelOffset);
   if (needed > available) {
-    why = format("the pixels need %lld bytes, the file holds %lld", needed, available);
-    return false;
+    return format("the pixels need %lld bytes, the file holds %lld", needed, available);
   }
   int bits = layout.bits;
   int perByte = 8 / bits;
@@ -141,7 +140,7 @@ bool readUncompressed(ByteView bytes, const Layout& layout, IndexedPicture& pict
       out[x] = static_cast<std::uint8_t>((row[x / perByte] >> shift) & ((1 << bits) - 1));
     }
   }
-  return true;
+  return {};
 }
 
 // Run-length data: pairs (count, value) and escapes 0,0 end of line;
@@ -152,35 +151,32 @@ class RleDecoder {
   RleDecoder(ByteView bytes, const Layout& layout, IndexedPicture& picture)
       : bytes_(bytes), layout_(layout), picture_(picture), at_(layout.pixelOffset) {}
 
-  bool decode(std::string& why) {
+  // Empty when the picture was decoded to its end mark.
+  std::string decode() {
     while (true) {
-      if (!has(2)) return fail(why, "the run-length data ends before its end mark");
+      if (!has(2)) return "the run-length data ends before its end mark";
       std::uint8_t count = bytes_[at_];
       std::uint8_t value = bytes_[at_ + 1];
       at_ += 2;
       if (count > 0) {
         for (int i = 0; i < count; ++i) {
-          if (!put(nibbleOrByte(value, i))) return fail(why, error_);
+          if (!put(nibbleOrByte(value, i))) return error_;
         }
       } else if (value == 0) {
         x_ = 0;
-        if (++line_ > layout_.height) return fail(why, "the run-length data passes the last row");
+        if (++line_ > layout_.height) return "the run-length data passes the last row";
       } else if (value == 1) {
-        return true;
+        return {};
       } else if (value == 2) {
-        if (!move()) return fail(why, error_);
+        if (!move()) return error_;
       } else if (!literal(value)) {
-        return fail(why, error_);
+        return error_;
       }
     }
   }
 
  private:
   bool has(std::size_t size) const { return bytes_.size() - at_ >= size; }
-  bool fail(std::string& why, const std::string& reason) {
-    why = reason;
-    return false;
-  }
   std::uint8_t nibbleOrByte(std::uint8_t value, int i) const {
     if (layout_.bits == 8) return value;
     return i % 2 == 0 ? value >> 4 : value & 15;
@@ -239,35 +235,43 @@ class RleDecoder {
   std::string error_;
 };
 
-bool checkIndices(const IndexedPicture& picture, std::string& why) {
-  auto highest = std::max_element(picture.indices.begin(), picture.indices.end());
-  if (*highest < picture.palette.size()) return true;
-  why = format("pixel index %lld beyond the palette of %lld entries", *highest,
-               picture.palette.size());
-  return false;
+// Bytes 50 to 53 hold the first animated slot of a logo, but most writers
+// put the ordinary important-colour count there, often the number of
+// entries: only a value that cannot be that count is kept.
+std::array<std::uint8_t, 4> animationBytes(ByteView bytes, const Layout& layout) {
+  std::array<std::uint8_t, 4> kept{};
+  std::uint8_t start = bytes[logo::kAnimationStartOffset];
+  if (layout.headerSize == kCoreHeaderSize || start == 0 || start == declaredEntries(layout)) {
+    return kept;
+  }
+  std::copy_n(bytes.begin() + logo::kAnimationStartOffset, 4, kept.begin());
+  return kept;
 }
 
 }  // namespace
 
-Reading readBitmap(ByteView bytes, const Limits& limits, IndexedPicture& picture,
-                   std::string& why) {
-  if (bytes.size() < 2 || bytes[0] != 'B' || bytes[1] != 'M') return Reading::kNotMine;
-  Layout layout;
-  Reading reading = readLayout(bytes, layout, why);
-  if (reading == Reading::kIndexed) reading = checkLayout(layout, limits, why);
-  if (reading != Reading::kIndexed) return reading;
-  if (!readPalette(bytes, layout, picture, why)) return Reading::kMalformed;
+Reading readBitmap(ByteView bytes, const Limits& limits) {
+  if (bytes.size() < 2 || bytes[0] != 'B' || bytes[1] != 'M') return notMine();
+  logo::Result<Layout> read = readLayout(bytes);
+  if (!read) return logo::Failure{read.reason()};
+  const Layout& layout = *read;
+  if (truecolour(layout)) return notMine();
+  if (std::string problem = layoutProblem(layout, limits); !problem.empty()) {
+    return logo::Failure{problem};
+  }
+  auto palette = readPalette(bytes, layout);
+  if (!palette) return logo::Failure{palette.reason()};
+  IndexedPicture picture;
+  picture.palette = std::move(palette).value();
   picture.width = static_cast<int>(layout.width);
   picture.height = static_cast<int>(layout.height);
   picture.indices.assign(static_cast<std::size_t>(layout.width * layout.height), 0);
-  bool decoded = layout.compression == kUncompressed
-                     ? readUncompressed(bytes, layout, picture, why)
-                     : RleDecoder(bytes, layout, picture).decode(why);
-  if (!decoded || !checkIndices(picture, why)) return Reading::kMalformed;
-  if (layout.headerSize != kCoreHeaderSize) {
-    std::copy_n(bytes.begin() + logo::kAnimationStartOffset, 4, picture.importantColours.begin());
-  }
-  return Reading::kIndexed;
+  std::string problem = layout.compression == kUncompressed
+                            ? readUncompressed(bytes, layout, picture)
+                            : RleDecoder(bytes, layout, picture).decode();
+  if (!problem.empty()) return logo::Failure{problem};
+  picture.importantColours = animationBytes(bytes, layout);
+  return std::optional(std::move(picture));
 }
 
 }  // namespace logofit

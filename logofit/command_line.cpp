@@ -1,67 +1,247 @@
 #include <cstring>
+#include <optional>
 
 #include "logofit/logofit.h"
 
 namespace logofit {
 namespace {
 
-bool readColourCount(const char* text, int& colours) {
-  std::size_t length = std::strlen(text);
-  if (length == 0 || length > 3 || std::strspn(text, "0123456789") != length) return false;
-  colours = std::atoi(text);
-  return colours >= 2 && colours <= 256;
+using logo::Failure;
+
+std::optional<int> wholeNumber(std::string_view text, int least, int most) {
+  if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != text.npos) {
+    return std::nullopt;
+  }
+  int value = std::atoi(std::string(text).c_str());
+  if (value < least || value > most) return std::nullopt;
+  return value;
 }
+
+int hexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// "#RRGGBB" with the # optional, in either case.
+std::optional<logo::PaletteEntry> colourOf(std::string_view text) {
+  if (text.starts_with('#')) text.remove_prefix(1);
+  if (text.size() != 6) return std::nullopt;
+  int channel[3];
+  for (int i = 0; i < 3; ++i) {
+    int high = hexDigit(text[2 * i]);
+    int low = hexDigit(text[2 * i + 1]);
+    if (high < 0 || low < 0) return std::nullopt;
+    channel[i] = high * 16 + low;
+  }
+  return logo::PaletteEntry{static_cast<std::uint8_t>(channel[2]),
+                            static_cast<std::uint8_t>(channel[1]),
+                            static_cast<std::uint8_t>(channel[0]), 0};
+}
+
+std::optional<std::vector<logo::PaletteEntry>> gradientOf(std::string_view text) {
+  std::vector<logo::PaletteEntry> stops;
+  while (true) {
+    std::size_t comma = text.find(',');
+    std::optional<logo::PaletteEntry> stop = colourOf(text.substr(0, comma));
+    if (!stop || stops.size() == 16) return std::nullopt;
+    stops.push_back(*stop);
+    if (comma == text.npos) break;
+    text.remove_prefix(comma + 1);
+  }
+  if (stops.size() < 2) return std::nullopt;
+  return stops;
+}
+
+std::optional<Gravity> gravityOf(std::string_view text) {
+  const std::pair<std::string_view, Gravity> names[] = {{"center", Gravity::kCenter},
+                                                        {"top", Gravity::kTop},
+                                                        {"bottom", Gravity::kBottom},
+                                                        {"left", Gravity::kLeft},
+                                                        {"right", Gravity::kRight}};
+  for (const auto& [name, gravity] : names) {
+    if (text == name) return gravity;
+  }
+  return std::nullopt;
+}
+
+// Reads the words one by one; each option's value is either after "=" or
+// the next word.
+class Reader {
+ public:
+  Reader(int argc, const char* const* argv) : argc_(argc), argv_(argv) {}
+
+  logo::Result<Request> read() {
+    for (int i = 1; i < argc_; ++i) {
+      if (std::string_view(argv_[i]) == "--help") {
+        request_.help = true;
+        return request_;
+      }
+    }
+    for (next_ = 1; next_ < argc_;) {
+      std::string_view word = argv_[next_++];
+      std::string problem = word.starts_with("--") ? option(word) : name(word);
+      if (!problem.empty()) return Failure{problem};
+    }
+    return finish();
+  }
+
+ private:
+  std::string name(std::string_view word) {
+    names_.push_back(word.data());
+    return {};
+  }
+
+  // The value of an option that takes one, or nullopt when it is missing.
+  std::optional<std::string_view> value(std::string_view word, std::size_t equals) {
+    if (equals != word.npos) return word.substr(equals + 1);
+    if (next_ == argc_) return std::nullopt;
+    return std::string_view(argv_[next_++]);
+  }
+
+  std::string option(std::string_view word) {
+    std::size_t equals = word.find('=');
+    std::string_view key = word.substr(0, equals);
+    if (word == "--fit" || word == "--fill" || word == "--stretch") return geometry(word);
+    if (word == "--no-dither") {
+      request_.options.dither = false;
+      return {};
+    }
+    if (key == "--bar") return bar(word, equals);
+    if (key == "--colors" || key == "--gravity" || key == "--background" ||
+        key == "--bar-colors" || key == "--bar-gradient" || key == "--layer" ||
+        key == "--shimmer" || key == "--shimmer-colors") {
+      std::optional<std::string_view> text = value(word, equals);
+      if (!text) return std::string(key) + " needs a value";
+      return setting(key, *text);
+    }
+    return "unknown option " + std::string(word);
+  }
+
+  std::string geometry(std::string_view word) {
+    if (geometryGiven_) return "only one of --fit, --fill and --stretch";
+    geometryGiven_ = true;
+    request_.options.geometry = word == "--fit"    ? Geometry::kFit
+                                : word == "--fill" ? Geometry::kFill
+                                                   : Geometry::kStretch;
+    return {};
+  }
+
+  std::string bar(std::string_view word, std::size_t equals) {
+    if (animations_++ > 0) return "only one of --bar, --layer and --shimmer";
+    if (equals != word.npos) {
+      std::optional<int> rows = wholeNumber(word.substr(equals + 1), 1, logo::kLogoHeight);
+      if (!rows) return "--bar takes 1 to 400 rows";
+      bar_.rows = *rows;
+    }
+    wantsBar_ = true;
+    return {};
+  }
+
+  std::string setting(std::string_view key, std::string_view text) {
+    if (key == "--colors") {
+      std::optional<int> colours = wholeNumber(text, 2, 256);
+      if (!colours) return "--colors takes 2 to 256";
+      request_.options.colours = *colours;
+    } else if (key == "--gravity") {
+      std::optional<Gravity> gravity = gravityOf(text);
+      if (!gravity) return "--gravity takes center, top, bottom, left or right";
+      request_.options.gravity = *gravity;
+    } else if (key == "--background") {
+      std::optional<logo::PaletteEntry> background = colourOf(text);
+      if (!background) return "--background takes a colour as #RRGGBB";
+      request_.options.background = *background;
+    } else if (key == "--bar-colors" || key == "--shimmer-colors") {
+      std::optional<int> colours = wholeNumber(text, 2, 128);
+      if (!colours) return std::string(key) + " takes 2 to 128";
+      (key == "--bar-colors" ? bar_.colours : shimmer_.colours) = *colours;
+      (key == "--bar-colors" ? barSettings_ : shimmerSettings_) = true;
+    } else if (key == "--bar-gradient") {
+      auto stops = gradientOf(text);
+      if (!stops) return "--bar-gradient takes 2 to 16 colours as #RRGGBB,#RRGGBB,...";
+      bar_.gradient = *stops;
+      barSettings_ = true;
+    } else {
+      if (animations_++ > 0) return "only one of --bar, --layer and --shimmer";
+      if (text.empty()) return std::string(key) + " needs a file name";
+      if (key == "--layer") {
+        request_.animation = LayerOptions{text.data()};
+      } else {
+        shimmer_.maskPath = text.data();
+        wantsShimmer_ = true;
+      }
+    }
+    return {};
+  }
+
+  logo::Result<Request> finish() {
+    if (barSettings_ && !wantsBar_) return Failure{"--bar-colors and --bar-gradient need --bar"};
+    if (shimmerSettings_ && !wantsShimmer_) return Failure{"--shimmer-colors needs --shimmer"};
+    if (names_.size() != 2) return Failure{"two file names are needed"};
+    if (wantsBar_) request_.animation = bar_;
+    if (wantsShimmer_) request_.animation = shimmer_;
+    request_.inputPath = names_[0];
+    request_.outputPath = names_[1];
+    return request_;
+  }
+
+  int argc_;
+  const char* const* argv_;
+  int next_ = 1;
+  Request request_;
+  std::vector<const char*> names_;
+  BarOptions bar_;
+  ShimmerOptions shimmer_;
+  int animations_ = 0;
+  bool geometryGiven_ = false;
+  bool wantsBar_ = false;
+  bool wantsShimmer_ = false;
+  bool barSettings_ = false;
+  bool shimmerSettings_ = false;
+};
 
 }  // namespace
 
-CommandLine readRequest(int argc, const char* const* argv, Request& request) {
-  std::vector<const char*> names;
-  bool geometryGiven = false;
-  for (int i = 1; i < argc; ++i) {
-    std::string_view word = argv[i];
-    if (word == "--help") return CommandLine::kHelp;
-  }
-  for (int i = 1; i < argc; ++i) {
-    std::string_view word = argv[i];
-    if (word == "--fit" || word == "--fill" || word == "--stretch") {
-      if (geometryGiven) return CommandLine::kUsage;
-      geometryGiven = true;
-      request.options.geometry = word == "--fit"    ? Geometry::kFit
-                                 : word == "--fill" ? Geometry::kFill
-                                                    : Geometry::kStretch;
-    } else if (word == "--colors") {
-      if (++i == argc || !readColourCount(argv[i], request.options.colours)) {
-        return CommandLine::kUsage;
-      }
-    } else if (word == "--no-dither") {
-      request.options.dither = false;
-    } else if (word.starts_with("--")) {
-      return CommandLine::kUsage;
-    } else {
-      names.push_back(argv[i]);
-    }
-  }
-  if (names.size() != 2) return CommandLine::kUsage;
-  request.inputPath = names[0];
-  request.outputPath = names[1];
-  return CommandLine::kRun;
+logo::Result<Request> readRequest(int argc, const char* const* argv) {
+  return Reader(argc, argv).read();
 }
 
-const std::array<std::string_view, 16> kUsageText = {
-    "usage: logofit [--fit | --fill | --stretch] [--colors N] [--no-dither] INPUT OUTPUT.bmp",
+const std::array<std::string_view, 36> kUsageText = {
+    "usage: logofit [--fit | --fill | --stretch] [--gravity=SIDE] [--background=#RRGGBB]",
+    "               [--colors N] [--no-dither]",
+    "               [--bar[=ROWS] [--bar-colors=N] [--bar-gradient=LIST]",
+    "                | --layer=FILE | --shimmer=MASK [--shimmer-colors=N]] INPUT OUTPUT",
     "       logofit --help",
     "Writes any picture (BMP, PNG, GIF, JPEG, TIFF, WebP, PNM) as a 320x400 bitmap",
     "with a 256-entry palette, laid out as the other tools of the suite read it.",
     "A 320x400 picture with a palette (BMP, PNG, GIF) is kept as it is: every pixel",
-    "keeps its index, every entry its colour, a bitmap's header bytes 50-53 stay.",
-    "Any other picture is scaled to the screen, which shows 320x400 at 4:3,",
-    "and reduced to at most N colours:",
-    "  --fit        show all of it, with black bars where it does not reach (default)",
+    "keeps its index, every entry its colour, a logo its first animated slot.",
+    "Any other picture is scaled to the screen, which shows 320x400 at 4:3 (a",
+    "320x400 or 640x400 picture is taken as drawn for it), and reduced to at most",
+    "N colours, entry 0 being the colour of the border around the logo:",
+    "  --fit        show all of it, with bars where it does not reach (default)",
     "  --fill       cover the screen, cutting the overflow equally from both sides",
     "  --stretch    ignore its proportions",
+    "  --gravity=SIDE  center (default), top, bottom, left or right: the side",
+    "               --fill keeps and --fit places the picture against",
+    "  --background=#RRGGBB  the colour of the bars and the border (default black)",
     "  --colors N   at most N colours, 2 to 256 (default 256)",
     "  --no-dither  nearest colours instead of error diffusion",
+    "One of these animates the logo in its top palette slots:",
+    "  --bar[=ROWS]         a bar over the bottom ROWS rows (default 20), its colours",
+    "                       running to the right",
+    "  --bar-colors=N       the bar's colours, 2 to 128 (default 16)",
+    "  --bar-gradient=LIST  2 to 16 stops #RRGGBB,#RRGGBB,... the bar runs through",
+    "  --layer=FILE         a 320x400 layer drawn over the picture: an animated logo,",
+    "                       or a PNG or GIF with transparent entries",
+    "  --shimmer=MASK       light flowing through the part of the picture that the",
+    "                       320x400 MASK marks (opaque, or lighter than mid-grey)",
+    "  --shimmer-colors=N   the shimmer's colours, 2 to 128 (default 16)",
     "  --help       this text",
+    "Examples: logofit --bar photo.jpg logo.sys",
+    "          logofit --layer=title.png photo.jpg logo.sys",
+    "          logofit --shimmer=sky.png --shimmer-colors=24 photo.jpg logo.sys",
     "Exit status: 0 done, 1 after an error message, 2 after this text for a wrong",
     "command line.",
 };

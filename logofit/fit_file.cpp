@@ -1,6 +1,8 @@
-// The files around the fit: the input read whole, the output written
-// through the suite's atomic output.
+// The files around the fit: the input and a layer's or mask's file read
+// whole, the output written through the suite's atomic output.
 #include <sys/stat.h>
+
+#include <optional>
 
 #include "logo_image/atomic_output.h"
 #include "logofit/logofit.h"
@@ -11,7 +13,8 @@ namespace {
 // More than any picture of 100 megapixels needs, even uncompressed.
 constexpr long long kMaxInputBytes = 1LL << 30;
 
-bool readWhole(std::FILE* in, std::vector<std::uint8_t>& bytes, std::string& why) {
+logo::Result<std::vector<std::uint8_t>> readWhole(std::FILE* in) {
+  std::vector<std::uint8_t> bytes;
   struct stat status;
   if (fstat(fileno(in), &status) == 0 && S_ISREG(status.st_mode) &&
       status.st_size <= kMaxInputBytes) {
@@ -21,42 +24,84 @@ bool readWhole(std::FILE* in, std::vector<std::uint8_t>& bytes, std::string& why
   std::size_t count;
   while ((count = std::fread(block, 1, sizeof block, in)) > 0) {
     if (static_cast<long long>(bytes.size() + count) > kMaxInputBytes) {
-      why = "file larger than 1 GiB";
-      return false;
+      return logo::Failure{"file larger than 1 GiB"};
     }
     bytes.insert(bytes.end(), block, block + count);
   }
-  return true;
+  return bytes;
+}
+
+const char* overlayPath(const AnimationOptions& animation) {
+  if (const auto* layer = std::get_if<LayerOptions>(&animation)) return layer->path;
+  if (const auto* shimmer = std::get_if<ShimmerOptions>(&animation)) return shimmer->maskPath;
+  return nullptr;
+}
+
+// An opened file and its bytes.
+struct Input {
+  logo::File file;
+  std::vector<std::uint8_t> bytes;
+};
+
+logo::Result<Input, Refusal> openInput(const char* path, const char* outputPath) {
+  Input input{logo::openSource(path), {}};
+  if (!input.file) return Refusal(logo::Outcome::kSourceUnreadable);
+  if (logo::isSameFile(input.file.get(), outputPath)) return Refusal(logo::Outcome::kSameFile);
+  return input;
+}
+
+// Empty when the file was read whole.
+std::optional<Refusal> readInput(Input& input, const char* path) {
+  logo::Result<std::vector<std::uint8_t>> bytes = readWhole(input.file.get());
+  if (std::ferror(input.file.get())) return Refusal(logo::Outcome::kSourceReadFailed);
+  if (!bytes) return Refusal(Malformed{path, bytes.reason()});
+  input.bytes = std::move(bytes).value();
+  return std::nullopt;
+}
+
+// The layer or the shimmer's area, read before the picture: a wrong file
+// is told before the long work on the picture.
+logo::Result<Overlay> overlayOf(const AnimationOptions& animation, ByteView bytes) {
+  if (const auto* bar = std::get_if<BarOptions>(&animation)) return Overlay(*bar);
+  if (std::holds_alternative<LayerOptions>(animation)) {
+    logo::Result<Ring> layer = readLayer(bytes, Limits{});
+    if (!layer) return logo::Failure{layer.reason()};
+    return Overlay(std::move(layer).value());
+  }
+  if (const auto* shimmer = std::get_if<ShimmerOptions>(&animation)) {
+    logo::Result<PixelMask> area = readMask(bytes, Limits{});
+    if (!area) return logo::Failure{area.reason()};
+    return Overlay(Shimmer{std::move(area).value(), shimmer->colours});
+  }
+  return Overlay();
 }
 
 }  // namespace
 
-Outcome readAndFit(const Request& request, Job& job) {
-  job.source = logo::openSource(request.inputPath);
-  if (!job.source) return Outcome::kSourceUnreadable;
-  if (logo::isSameFile(job.source.get(), request.outputPath)) return Outcome::kSameFile;
-  std::vector<std::uint8_t> bytes;
-  bool whole = readWhole(job.source.get(), bytes, job.why);
-  if (std::ferror(job.source.get())) return Outcome::kSourceReadFailed;
-  if (!whole) return Outcome::kMalformed;
-  if (!fitPicture(bytes, request.options, Limits{}, job.fitted, job.why))
-    return Outcome::kMalformed;
-  return Outcome::kDone;
+logo::Result<Job, Refusal> readAndFit(const Request& request) {
+  const char* extraPath = overlayPath(request.animation);
+  auto picture = openInput(request.inputPath, request.outputPath);
+  if (!picture) return picture.error();
+  auto extra = extraPath ? openInput(extraPath, request.outputPath) : Input{};
+  if (!extra) return extra.error();
+  Input input = std::move(picture).value();
+  Input overlayInput = std::move(extra).value();
+  if (auto refusal = readInput(input, request.inputPath)) return *refusal;
+  if (extraPath != nullptr) {
+    if (auto refusal = readInput(overlayInput, extraPath)) return *refusal;
+  }
+  logo::Result<Overlay> overlay = overlayOf(request.animation, overlayInput.bytes);
+  if (!overlay) return Refusal(Malformed{extraPath, overlay.reason()});
+  logo::Result<Fitted> fitted = fitPicture(input.bytes, request.options, *overlay, Limits{});
+  if (!fitted) return Refusal(Malformed{request.inputPath, fitted.reason()});
+  return Job{std::move(input.file), std::move(fitted).value()};
 }
 
-Outcome writeLogo(const Request& request, const Job& job) {
+logo::Outcome writeLogo(const Request& request, const Job& job) {
   logo::AtomicOutput output(request.outputPath, job.source.get());
-  if (!output) return Outcome::kOutputUncreatable;
+  if (!output) return logo::Outcome::kOutputUncreatable;
   output.write(job.fitted.logo.data(), job.fitted.logo.size());
-  switch (output.commit()) {
-    case logo::Outcome::kWritten:
-      return Outcome::kDone;
-    case logo::Outcome::kSameFile:
-      return Outcome::kSameFile;
-    default:
-      break;
-  }
-  return Outcome::kWriteFailed;
+  return output.commit();
 }
 
 }  // namespace logofit

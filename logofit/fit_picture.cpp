@@ -1,5 +1,5 @@
 // Choosing between keeping a picture and fitting it, the geometry of the
-// fit, and the one layout every output has.
+// fit, the palette every logo is made of and its one layout.
 #include <algorithm>
 #include <cstdio>
 
@@ -11,19 +11,7 @@ namespace {
 
 constexpr int kWidth = logo::kLogoWidth;
 constexpr int kHeight = logo::kLogoHeight;
-
-int clamp(long long value, int most) {
-  return static_cast<int>(std::clamp<long long>(value, 1, most));
-}
-
-Reading readIndexed(ByteView bytes, const Limits& limits, IndexedPicture& picture,
-                    std::string& why) {
-  for (auto reader : {readBitmap, readPng, readGif}) {
-    Reading reading = reader(bytes, limits, picture, why);
-    if (reading != Reading::kNotMine) return reading;
-  }
-  return Reading::kNotMine;
-}
+constexpr std::size_t kPixels = std::size_t(kWidth) * kHeight;
 
 RgbPicture coloursOf(const IndexedPicture& picture) {
   RgbPicture rgb{picture.width, picture.height, {}};
@@ -35,33 +23,51 @@ RgbPicture coloursOf(const IndexedPicture& picture) {
   return rgb;
 }
 
-// `indexed` holds the picture when one of the suite's own readers took it.
-bool scale(ByteView bytes, const IndexedPicture* indexed, const Limits& limits,
-           const FitOptions& options, Fitted& fitted, Placement& placement, RgbPicture& scaled,
-           std::string& why) {
-  if (indexed != nullptr) {
-    placement = place(indexed->width, indexed->height, options.geometry);
-    fitted.sourceWidth = indexed->width;
-    fitted.sourceHeight = indexed->height;
-    return scalePixels(coloursOf(*indexed), placement, scaled, why);
+// Transparent parts show what is behind the logo: black.
+RgbPicture onBlack(const RgbaPicture& picture) {
+  RgbPicture rgb{picture.width, picture.height, {}};
+  rgb.rgb.reserve(std::size_t(picture.width) * picture.height * 3);
+  for (std::size_t i = 0; i < picture.rgba.size(); i += 4) {
+    int alpha = picture.rgba[i + 3];
+    for (int c = 0; c < 3; ++c) {
+      rgb.rgb.push_back(static_cast<std::uint8_t>((picture.rgba[i + c] * alpha + 127) / 255));
+    }
   }
-  if (!limits.useImageLibrary) {
-    why = "not a picture format logofit reads";
-    return false;
-  }
-  int width = 0;
-  int height = 0;
-  if (!pingPicture(bytes, width, height, why) || !acceptableSize(width, height, limits, why)) {
-    return false;
-  }
-  placement = place(width, height, options.geometry);
-  fitted.sourceWidth = width;
-  fitted.sourceHeight = height;
-  return scaleEncoded(bytes, placement, scaled, why);
+  return rgb;
 }
 
+// A picture drawn for the screen shows each logo pixel as two: each pair
+// becomes one pixel of their average.
+RgbPicture pairsAveraged(const RgbPicture& wide) {
+  RgbPicture half{wide.width / 2, wide.height, {}};
+  half.rgb.reserve(std::size_t(half.width) * half.height * 3);
+  for (std::size_t i = 0; i + 5 < wide.rgb.size(); i += 6) {
+    for (int c = 0; c < 3; ++c) {
+      half.rgb.push_back(static_cast<std::uint8_t>((wide.rgb[i + c] + wide.rgb[i + 3 + c] + 1) / 2));
+    }
+  }
+  return half;
+}
+
+// Pictures of the logo's own size are taken as drawn in its pixels, and
+// pictures of twice its width as drawn in the pixels of the screen that
+// shows it: neither is placed.
+enum class Drawn { kElsewhere, kInLogoPixels, kInScreenPixels };
+
+Drawn drawnAs(Size size) {
+  if (size.height != kHeight) return Drawn::kElsewhere;
+  if (size.width == kWidth) return Drawn::kInLogoPixels;
+  if (size.width == 2 * kWidth) return Drawn::kInScreenPixels;
+  return Drawn::kElsewhere;
+}
+
+struct Screen {
+  RgbPicture picture;  // 320x400
+  Placement placement;
+};
+
 RgbPicture onScreen(const RgbPicture& scaled, const Placement& placement) {
-  RgbPicture screen{kWidth, kHeight, std::vector<std::uint8_t>(kWidth * kHeight * 3, 0)};
+  RgbPicture screen{kWidth, kHeight, std::vector<std::uint8_t>(kPixels * 3, 0)};
   for (int y = 0; y < scaled.height; ++y) {
     std::copy_n(scaled.rgb.begin() + std::size_t(y) * scaled.width * 3, scaled.width * 3,
                 screen.rgb.begin() + ((y + placement.offsetY) * kWidth + placement.offsetX) * 3);
@@ -69,13 +75,56 @@ RgbPicture onScreen(const RgbPicture& scaled, const Placement& placement) {
   return screen;
 }
 
+logo::Result<Size> sizeOf(ByteView bytes, const std::optional<IndexedPicture>& indexed,
+                          const Limits& limits) {
+  if (indexed) return Size{indexed->width, indexed->height};
+  logo::Result<Size> size = probePicture(bytes);
+  if (!size) return size;
+  if (std::string problem = sizeProblem(size->width, size->height, limits); !problem.empty()) {
+    return logo::Failure{problem};
+  }
+  return size;
+}
+
+logo::Result<Screen> drawnScreen(ByteView bytes, const std::optional<IndexedPicture>& indexed,
+                                 Size size, Drawn drawn) {
+  Placement whole{size.width, size.height, 0, 0, size.width, size.height, kWidth, kHeight, 0, 0};
+  RgbPicture picture;
+  if (indexed) {
+    picture = coloursOf(*indexed);
+  } else {
+    logo::Result<RgbaPicture> decoded = decodeWhole(bytes);
+    if (!decoded) return logo::Failure{decoded.reason()};
+    picture = onBlack(*decoded);
+  }
+  if (drawn == Drawn::kInScreenPixels) picture = pairsAveraged(picture);
+  return Screen{std::move(picture), whole};
+}
+
+logo::Result<Screen> screenOf(ByteView bytes, const std::optional<IndexedPicture>& indexed,
+                              const FitOptions& options, const Limits& limits) {
+  logo::Result<Size> size = sizeOf(bytes, indexed, limits);
+  if (!size) return logo::Failure{size.reason()};
+  if (Drawn drawn = drawnAs(*size); drawn != Drawn::kElsewhere) {
+    return drawnScreen(bytes, indexed, *size, drawn);
+  }
+  Placement placement = place(size->width, size->height, options.geometry, options.gravity);
+  logo::Result<RgbPicture> scaled = indexed ? scalePixels(coloursOf(*indexed), placement)
+                                            : decodeScaled(bytes, placement);
+  if (!scaled) return logo::Failure{scaled.reason()};
+  return Screen{onScreen(*scaled, placement), placement};
+}
+
+bool hasBars(const Placement& placement) {
+  return placement.scaledWidth < kWidth || placement.scaledHeight < kHeight;
+}
+
 // Dithering would spill the picture's colour errors into the bars.
-void paintBars(IndexedPicture& reduced, const Placement& placement) {
-  auto black =
-      std::find_if(reduced.palette.begin(), reduced.palette.end(),
-                   [](const logo::PaletteEntry& e) { return e.red + e.green + e.blue == 0; });
-  if (black == reduced.palette.end()) return;
-  auto index = static_cast<std::uint8_t>(black - reduced.palette.begin());
+void paintBars(IndexedPicture& reduced, const Placement& placement,
+               const logo::PaletteEntry& background) {
+  auto border = std::find(reduced.palette.begin(), reduced.palette.end(), background);
+  if (border == reduced.palette.end()) return;
+  auto index = static_cast<std::uint8_t>(border - reduced.palette.begin());
   for (int y = 0; y < kHeight; ++y) {
     for (int x = 0; x < kWidth; ++x) {
       bool inside = x >= placement.offsetX && x < placement.offsetX + placement.scaledWidth &&
@@ -85,69 +134,154 @@ void paintBars(IndexedPicture& reduced, const Placement& placement) {
   }
 }
 
+// Puts the border colour in entry 0, where the system takes it from: the
+// picture's own entry of that colour where it has one, else a new entry
+// before the others.
+IndexedPicture withBorderFirst(IndexedPicture picture, const logo::PaletteEntry& border) {
+  auto found = std::find(picture.palette.begin(), picture.palette.end(), border);
+  auto at = static_cast<std::size_t>(found - picture.palette.begin());
+  if (found == picture.palette.end()) picture.palette.push_back(border);
+  std::rotate(picture.palette.begin(), picture.palette.begin() + at, picture.palette.begin() + at + 1);
+  for (std::uint8_t& index : picture.indices) {
+    index = index == at ? 0 : index < at ? static_cast<std::uint8_t>(index + 1) : index;
+  }
+  return picture;
+}
+
+// The picture reduced to the slots below the ring, its colours chosen for
+// the pixels the ring leaves.
+logo::Result<IndexedPicture> reducedPicture(const Screen& screen, const FitOptions& options,
+                                            int slots, const PixelMask& shown) {
+  if (!shown.empty() && std::find(shown.begin(), shown.end(), true) == shown.end()) {
+    return IndexedPicture{kWidth, kHeight, {options.background}, std::vector<std::uint8_t>(kPixels),
+                          {}, {}};
+  }
+  bool bars = hasBars(screen.placement);
+  int room = bars ? slots : slots - 1;  // bars already show the border colour
+  Reduction reduction{std::min(options.colours, room), options.dither,
+                      bars ? std::optional(options.background) : std::nullopt};
+  logo::Result<IndexedPicture> reduced = reduceColours(screen.picture, reduction, shown);
+  if (!reduced) return reduced;
+  IndexedPicture picture = std::move(reduced).value();
+  if (bars) paintBars(picture, screen.placement, options.background);
+  return withBorderFirst(std::move(picture), options.background);
+}
+
+// A palette picture whose shown pixels use few enough entries keeps their
+// colours exactly, renumbered in order below the ring, the border colour
+// first where there is room for it.
+std::optional<IndexedPicture> keptColours(const IndexedPicture& picture, const PixelMask& shown,
+                                          int room, const logo::PaletteEntry& border) {
+  std::vector<bool> used(picture.palette.size());
+  for (std::size_t i = 0; i < kPixels; ++i) {
+    if (shown[i]) used[picture.indices[i]] = true;
+  }
+  IndexedPicture kept{kWidth, kHeight, {}, std::vector<std::uint8_t>(kPixels), {}, {}};
+  std::array<std::uint8_t, 256> renumbered{};
+  for (std::size_t entry = 0; entry < used.size(); ++entry) {
+    if (!used[entry]) continue;
+    renumbered[entry] = static_cast<std::uint8_t>(kept.palette.size());
+    kept.palette.push_back({picture.palette[entry].blue, picture.palette[entry].green,
+                            picture.palette[entry].red, 0});
+  }
+  if (static_cast<int>(kept.palette.size()) > room) return std::nullopt;
+  for (std::size_t i = 0; i < kPixels; ++i) {
+    if (shown[i]) kept.indices[i] = renumbered[picture.indices[i]];
+  }
+  bool borderUsed = std::find(kept.palette.begin(), kept.palette.end(), border) != kept.palette.end();
+  if (borderUsed || static_cast<int>(kept.palette.size()) < room) {
+    return withBorderFirst(kept, border);
+  }
+  return kept;
+}
+
+logo::Result<Ring> ringOf(const Overlay& overlay, const Screen& screen) {
+  if (const auto* bar = std::get_if<BarOptions>(&overlay)) return barRing(*bar);
+  if (const auto* layer = std::get_if<Ring>(&overlay)) return *layer;
+  const auto& shimmer = std::get<Shimmer>(overlay);
+  return shimmerRing(screen.picture, shimmer.area, shimmer.colours);
+}
+
+int coloursUsed(const IndexedPicture& picture, const PixelMask& shown) {
+  std::vector<bool> used(picture.palette.size());
+  for (std::size_t i = 0; i < kPixels; ++i) {
+    if (shown.empty() || shown[i]) used[picture.indices[i]] = true;
+  }
+  return static_cast<int>(std::count(used.begin(), used.end(), true));
+}
+
+// The picture in the slots below the ring, the ring's colours above it.
+IndexedPicture composed(const IndexedPicture& picture, const Ring& ring) {
+  IndexedPicture logo{kWidth, kHeight, picture.palette, picture.indices, {}, {}};
+  if (ring.colours.empty()) return logo;
+  int start = ring.start();
+  logo.palette.resize(256, logo::PaletteEntry{0, 0, 0, 0});
+  std::copy(ring.colours.begin(), ring.colours.end(), logo.palette.begin() + start);
+  for (std::size_t i = 0; i < kPixels; ++i) {
+    if (ring.slots[i] != 0) logo.indices[i] = ring.slots[i];
+  }
+  logo.importantColours[0] = static_cast<std::uint8_t>(start);
+  return logo;
+}
+
 }  // namespace
 
-bool acceptableSize(long long width, long long height, const Limits& limits, std::string& why) {
-  char text[160];
-  if (width <= 0 || height <= 0) {
-    std::snprintf(text, sizeof text, "no pixels: %lldx%lld", width, height);
-  } else if (width > limits.maxPixels / height) {
-    std::snprintf(text, sizeof text, "picture too large: %lldx%lld (at most %lld megapixels)",
-                  width, height, limits.maxPixels / 1'000'000);
-  } else {
-    return true;
-  }
-  why = text;
-  return false;
-}
-
-Placement place(int width, int height, Geometry geometry) {
-  Placement p{width, height, 0, 0, width, height, kWidth, kHeight, 0, 0};
-  long long wide = 3LL * width;  // compared with 4 * height: the screen's 4:3
-  long long tall = 4LL * height;
-  if (geometry == Geometry::kStretch || wide == tall) return p;
-  if (geometry == Geometry::kFill) {
-    if (wide > tall) {
-      p.cropWidth = clamp((8LL * height + 3) / 6, width);
-      p.cropX = (width - p.cropWidth) / 2;
-    } else {
-      p.cropHeight = clamp((6LL * width + 4) / 8, height);
-      p.cropY = (height - p.cropHeight) / 2;
+Reading readIndexed(ByteView bytes, const Limits& limits) {
+  for (auto reader : {readBitmap, readPng, readGif}) {
+    Reading reading = reader(bytes, limits);
+    if (reading && !reading.value()) continue;
+    if (!reading) return reading;
+    const IndexedPicture& picture = *reading.value();
+    auto highest = std::max_element(picture.indices.begin(), picture.indices.end());
+    if (highest != picture.indices.end() && *highest >= picture.palette.size()) {
+      const char* format = reader == readBitmap ? "" : reader == readPng ? "PNG: " : "GIF: ";
+      return logo::Failure{std::string(format) + "pixel index " + std::to_string(*highest) +
+                           " beyond the palette of " + std::to_string(picture.palette.size()) +
+                           " entries"};
     }
-    return p;
+    return reading;
   }
-  if (wide > tall) {
-    p.scaledHeight = clamp((3200LL * height + 3LL * width) / (6LL * width), kHeight);
-    p.offsetY = (kHeight - p.scaledHeight) / 2;
-  } else {
-    p.scaledWidth = clamp((480LL * width + height) / (2LL * height), kWidth);
-    p.offsetX = (kWidth - p.scaledWidth) / 2;
-  }
-  return p;
+  return notMine();
 }
 
-bool fitPicture(ByteView bytes, const FitOptions& options, const Limits& limits, Fitted& fitted,
-                std::string& why) {
-  IndexedPicture indexed;
-  Reading reading = readIndexed(bytes, limits, indexed, why);
-  if (reading == Reading::kMalformed) return false;
-  if (reading == Reading::kIndexed && indexed.width == kWidth && indexed.height == kHeight) {
-    fitted = {true, kWidth, kHeight, static_cast<int>(indexed.palette.size()), logoBytes(indexed)};
-    return true;
+logo::Result<Fitted> fitPicture(ByteView bytes, const FitOptions& options, const Overlay& overlay,
+                                const Limits& limits) {
+  Reading reading = readIndexed(bytes, limits);
+  if (!reading) return logo::Failure{reading.reason()};
+  const std::optional<IndexedPicture>& indexed = reading.value();
+  bool logoSized = indexed && indexed->width == kWidth && indexed->height == kHeight;
+  bool animated = !std::holds_alternative<std::monostate>(overlay);
+  if (logoSized && !animated) {
+    return Fitted{true, kWidth, kHeight, static_cast<int>(indexed->palette.size()), 0, "",
+                  logoBytes(*indexed)};
   }
-  Placement placement;
-  RgbPicture scaled;
-  const IndexedPicture* own = reading == Reading::kIndexed ? &indexed : nullptr;
-  if (!scale(bytes, own, limits, options, fitted, placement, scaled, why)) return false;
-  bool bars = placement.scaledWidth < kWidth || placement.scaledHeight < kHeight;
-  Reduction reduction{options.colours, options.dither, bars, limits.quickReduction};
-  IndexedPicture reduced;
-  if (!reduceColours(onScreen(scaled, placement), reduction, reduced, why)) return false;
-  if (bars) paintBars(reduced, placement);
-  fitted.kept = false;
-  fitted.colours = static_cast<int>(reduced.palette.size());
-  fitted.logo = logoBytes(reduced);
-  return true;
+  logo::Result<Screen> screen = screenOf(bytes, indexed, options, limits);
+  if (!screen) return logo::Failure{screen.reason()};
+  Ring ring;
+  PixelMask shown;
+  if (animated) {
+    logo::Result<Ring> made = ringOf(overlay, *screen);
+    if (!made) return logo::Failure{made.reason()};
+    ring = std::move(made).value();
+    shown.resize(kPixels);
+    for (std::size_t i = 0; i < kPixels; ++i) shown[i] = ring.slots[i] == 0;
+  }
+  int slots = ring.start();
+  std::optional<IndexedPicture> kept;
+  if (logoSized) {
+    kept = keptColours(*indexed, shown, std::min(options.colours, slots), options.background);
+  }
+  logo::Result<IndexedPicture> picture =
+      kept ? logo::Result<IndexedPicture>(std::move(*kept))
+           : reducedPicture(*screen, options, slots, shown);
+  if (!picture) return logo::Failure{picture.reason()};
+  return Fitted{logoSized && kept.has_value(),
+                screen->placement.sourceWidth,
+                screen->placement.sourceHeight,
+                coloursUsed(*picture, shown),
+                static_cast<int>(ring.colours.size()),
+                ring.kind,
+                logoBytes(composed(*picture, ring))};
 }
 
 std::vector<std::uint8_t> logoBytes(const IndexedPicture& picture) {
@@ -171,17 +305,31 @@ std::vector<std::uint8_t> logoBytes(const IndexedPicture& picture) {
 }
 
 std::string summary(const Fitted& fitted, Geometry geometry) {
-  char line[96];
+  char line[160];
+  int at = 0;
   if (fitted.kept) {
-    std::snprintf(line, sizeof line, "KEPT 320x400, %d COLORS\n", fitted.colours);
+    at = std::snprintf(line, sizeof line, "KEPT 320x400, %d COLORS", fitted.colours);
   } else {
     const char* verb = geometry == Geometry::kFit    ? "FIT"
                        : geometry == Geometry::kFill ? "FILL"
                                                      : "STRETCH";
-    std::snprintf(line, sizeof line, "%s %dx%d -> 320x400, %d COLORS\n", verb, fitted.sourceWidth,
-                  fitted.sourceHeight, fitted.colours);
+    at = std::snprintf(line, sizeof line, "%s %dx%d -> 320x400, %d COLORS", verb,
+                       fitted.sourceWidth, fitted.sourceHeight, fitted.colours);
   }
-  return line;
+  if (fitted.ringColours > 0) {
+    std::snprintf(line + at, sizeof line - at, " + %s %d COLORS (SLOTS %d-255)", fitted.ringKind,
+                  fitted.ringColours, 256 - fitted.ringColours);
+  }
+  return std::string(line) + "\n";
+}
+
+std::string borderWarning(const Fitted& fitted, const logo::PaletteEntry& border) {
+  const std::uint8_t* entry = fitted.logo.data() + logo::kHeaderSize;
+  if (entry[0] == border.blue && entry[1] == border.green && entry[2] == border.red) return {};
+  char text[96];
+  std::snprintf(text, sizeof text, "the border around the logo will be %d,%d,%d (entry 0)",
+                entry[2], entry[1], entry[0]);
+  return text;
 }
 
 }  // namespace logofit

@@ -42,4 +42,34 @@ TEST(Placement, KeepsTheShownProportions) {
   }
 }
 
+// The side --gravity names is kept by --fill and touched by --fit.
+TEST(Placement, KeepsToTheSideGravityNames) {
+  using logofit::Gravity;
+  const struct {
+    int width, height;
+    Geometry geometry;
+    Gravity gravity;
+    int cropX, cropY, offsetX, offsetY;
+  } cases[] = {
+      {1600, 600, Geometry::kFill, Gravity::kLeft, 0, 0, 0, 0},
+      {1600, 600, Geometry::kFill, Gravity::kRight, 800, 0, 0, 0},
+      {1600, 600, Geometry::kFill, Gravity::kTop, 400, 0, 0, 0},
+      {600, 1600, Geometry::kFill, Gravity::kTop, 0, 0, 0, 0},
+      {600, 1600, Geometry::kFill, Gravity::kBottom, 0, 1150, 0, 0},
+      {1600, 600, Geometry::kFit, Gravity::kTop, 0, 0, 0, 0},
+      {1600, 600, Geometry::kFit, Gravity::kBottom, 0, 0, 0, 200},
+      {600, 1600, Geometry::kFit, Gravity::kLeft, 0, 0, 0, 0},
+      {600, 1600, Geometry::kFit, Gravity::kRight, 0, 0, 230, 0},
+      {600, 1600, Geometry::kFit, Gravity::kBottom, 0, 0, 115, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.width << "x" << c.height << " "
+                                      << static_cast<int>(c.geometry) << " "
+                                      << static_cast<int>(c.gravity));
+    logofit::Placement p = logofit::place(c.width, c.height, c.geometry, c.gravity);
+    EXPECT_EQ(std::tie(p.cropX, p.cropY, p.offsetX, p.offsetY),
+              std::tie(c.cropX, c.cropY, c.offsetX, c.offsetY));
+  }
+}
+
 }  // namespace

@@ -28,14 +28,19 @@ std::string gifError(int code) {
   return std::string("GIF: ") + (text ? text : "unknown error");
 }
 
-bool skipExtension(GifFileType* gif) {
+// The transparent index of the frame that follows, from its graphics
+// control block; -1 when it has none.
+logo::Result<int> readExtension(GifFileType* gif, int transparent) {
   int code = 0;
   GifByteType* block = nullptr;
-  if (DGifGetExtension(gif, &code, &block) == GIF_ERROR) return false;
-  while (block != nullptr) {
-    if (DGifGetExtensionNext(gif, &block) == GIF_ERROR) return false;
+  if (DGifGetExtension(gif, &code, &block) == GIF_ERROR) return logo::Failure{gifError(gif->Error)};
+  if (code == GRAPHICS_EXT_FUNC_CODE && block != nullptr && block[0] >= 4) {
+    transparent = (block[1] & 1) ? block[4] : -1;
   }
-  return true;
+  while (block != nullptr) {
+    if (DGifGetExtensionNext(gif, &block) == GIF_ERROR) return logo::Failure{gifError(gif->Error)};
+  }
+  return transparent;
 }
 
 // Interlaced frames store rows 0, 8, 16, ..., then 4, 12, ..., 2, 6, ...
@@ -54,21 +59,22 @@ std::vector<int> storedRowOrder(int height, bool interlaced) {
   return order;
 }
 
-bool readFrame(GifFileType* gif, const Limits& limits, IndexedPicture& picture, std::string& why) {
-  if (DGifGetImageDesc(gif) == GIF_ERROR) {
-    why = gifError(gif->Error);
-    return false;
-  }
+Reading readFrame(GifFileType* gif, const Limits& limits, int transparent) {
+  if (DGifGetImageDesc(gif) == GIF_ERROR) return logo::Failure{gifError(gif->Error)};
   const GifImageDesc& frame = gif->Image;
-  if (!acceptableSize(frame.Width, frame.Height, limits, why)) return false;
-  const ColorMapObject* map = frame.ColorMap ? frame.ColorMap : gif->SColorMap;
-  if (map == nullptr) {
-    why = "GIF: no colour table";
-    return false;
+  if (std::string problem = sizeProblem(frame.Width, frame.Height, limits); !problem.empty()) {
+    return logo::Failure{problem};
   }
+  const ColorMapObject* map = frame.ColorMap ? frame.ColorMap : gif->SColorMap;
+  if (map == nullptr) return logo::Failure{"GIF: no colour table"};
+  IndexedPicture picture;
   for (int i = 0; i < map->ColorCount; ++i) {
     const GifColorType& c = map->Colors[i];
     picture.palette.push_back({c.Blue, c.Green, c.Red, 0});
+  }
+  if (transparent >= 0 && transparent < map->ColorCount) {
+    picture.opacity.assign(map->ColorCount, 255);
+    picture.opacity[transparent] = 0;
   }
   picture.width = frame.Width;
   picture.height = frame.Height;
@@ -76,56 +82,41 @@ bool readFrame(GifFileType* gif, const Limits& limits, IndexedPicture& picture, 
   for (int y : storedRowOrder(frame.Height, frame.Interlace)) {
     if (DGifGetLine(gif, picture.indices.data() + std::size_t(y) * frame.Width, frame.Width) ==
         GIF_ERROR) {
-      why = gifError(gif->Error);
-      return false;
+      return logo::Failure{gifError(gif->Error)};
     }
   }
-  std::uint8_t highest = *std::max_element(picture.indices.begin(), picture.indices.end());
-  if (highest >= picture.palette.size()) {
-    why = "GIF: pixel index " + std::to_string(highest) + " beyond the colour table of " +
-          std::to_string(picture.palette.size()) + " entries";
-    return false;
-  }
-  return true;
+  return std::optional(std::move(picture));
 }
 
-bool readFirstFrame(GifFileType* gif, const Limits& limits, IndexedPicture& picture,
-                    std::string& why) {
+Reading readFirstFrame(GifFileType* gif, const Limits& limits) {
+  int transparent = -1;
   while (true) {
     GifRecordType record;
-    if (DGifGetRecordType(gif, &record) == GIF_ERROR) {
-      why = gifError(gif->Error);
-      return false;
-    }
-    if (record == IMAGE_DESC_RECORD_TYPE) return readFrame(gif, limits, picture, why);
-    if (record == TERMINATE_RECORD_TYPE) {
-      why = "GIF: no frame";
-      return false;
-    }
-    if (record == EXTENSION_RECORD_TYPE && !skipExtension(gif)) {
-      why = gifError(gif->Error);
-      return false;
+    if (DGifGetRecordType(gif, &record) == GIF_ERROR) return logo::Failure{gifError(gif->Error)};
+    if (record == IMAGE_DESC_RECORD_TYPE) return readFrame(gif, limits, transparent);
+    if (record == TERMINATE_RECORD_TYPE) return logo::Failure{"GIF: no frame"};
+    if (record == EXTENSION_RECORD_TYPE) {
+      logo::Result<int> read = readExtension(gif, transparent);
+      if (!read) return logo::Failure{read.reason()};
+      transparent = *read;
     }
   }
 }
 
 }  // namespace
 
-Reading readGif(ByteView bytes, const Limits& limits, IndexedPicture& picture, std::string& why) {
+Reading readGif(ByteView bytes, const Limits& limits) {
   if (bytes.size() < 6 || (std::memcmp(bytes.data(), "GIF87a", 6) != 0 &&
                            std::memcmp(bytes.data(), "GIF89a", 6) != 0)) {
-    return Reading::kNotMine;
+    return notMine();
   }
   Source source{bytes, 0};
   int error = 0;
   GifFileType* gif = DGifOpen(&source, readFromMemory, &error);
-  if (gif == nullptr) {
-    why = gifError(error);
-    return Reading::kMalformed;
-  }
-  bool read = readFirstFrame(gif, limits, picture, why);
+  if (gif == nullptr) return logo::Failure{gifError(error)};
+  Reading read = readFirstFrame(gif, limits);
   DGifCloseFile(gif, &error);
-  return read ? Reading::kIndexed : Reading::kMalformed;
+  return read;
 }
 
 }  // namespace logofit

@@ -12,34 +12,63 @@ namespace {
 // it in the run without crowding out the suite's own readers.
 constexpr std::size_t kMaxImageLibraryInput = 8192;
 
-}  // namespace
-
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   setenv("MAGICK_THREAD_LIMIT", "1", 1);
   setenv("OMP_NUM_THREADS", "1", 1);
   return 0;
 }
 
+// The overlay the last byte picks: nothing, a bar, or the input itself
+// read as a layer or as a shimmer's mask over itself.
+logo::Result<logofit::Overlay> overlayFor(logofit::ByteView bytes, std::uint8_t choice,
+                                          const logofit::Limits& limits) {
+  switch ((choice >> 3) % 4) {
+    case 1:
+      return logofit::Overlay(logofit::BarOptions{1 + choice % 400, 2 + choice % 127, {}});
+    case 2: {
+      logo::Result<logofit::Ring> layer = logofit::readLayer(bytes, limits);
+      if (!layer) return logo::Failure{layer.reason()};
+      return logofit::Overlay(std::move(layer).value());
+    }
+    case 3: {
+      logo::Result<logofit::PixelMask> area = logofit::readMask(bytes, limits);
+      if (!area) return logo::Failure{area.reason()};
+      return logofit::Overlay(logofit::Shimmer{std::move(area).value(), 2 + choice % 127});
+    }
+  }
+  return logofit::Overlay();
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   logofit::Limits limits;
   limits.maxPixels = 1'000'000;
-  limits.useImageLibrary = size <= kMaxImageLibraryInput;
-  limits.quickReduction = true;
+  logofit::ByteView bytes(data, size);
+  logofit::Reading own = logofit::readIndexed(bytes, limits);
+  if (size > kMaxImageLibraryInput && own && !own.value()) return 0;
   // The last byte picks the options; it is rarely part of a picture.
   std::uint8_t choice = size > 0 ? data[size - 1] : 0;
   logofit::FitOptions options;
   options.geometry = static_cast<logofit::Geometry>(choice % 3);
   options.colours = choice & 0x80 ? 256 : 2 + (choice >> 2) % 31;
   options.dither = (choice & 0x40) == 0;
-  logofit::Fitted fitted;
-  std::string why;
-  if (logofit::fitPicture(logofit::ByteView(data, size), options, limits, fitted, why)) {
-    if (fitted.logo.size() != logo::kLogoFileSize || fitted.colours > 256 ||
-        (!fitted.kept && fitted.colours > options.colours)) {
-      std::abort();
-    }
-  } else if (why.empty()) {
-    std::abort();  // every refusal says why
+  logo::Result<logofit::Overlay> overlay = overlayFor(bytes, choice, limits);
+  if (!overlay) {
+    if (overlay.reason().empty()) std::abort();  // every refusal says why
+    return 0;
+  }
+  logo::Result<logofit::Fitted> fitted = logofit::fitPicture(bytes, options, *overlay, limits);
+  if (!fitted) {
+    if (fitted.reason().empty()) std::abort();
+    return 0;
+  }
+  const std::vector<std::uint8_t>& logo = fitted->logo;
+  int start = logo[logo::kAnimationStartOffset];
+  bool ringRight = fitted->ringColours == 0 || start == 256 - fitted->ringColours;
+  if (logo.size() != logo::kLogoFileSize || fitted->colours > 256 || !ringRight ||
+      (!fitted->kept && fitted->colours > options.colours)) {
+    std::abort();
   }
   return 0;
 }

@@ -61,13 +61,10 @@ std::string reasonOf(const Magick::Exception& failure, const char* format) {
 }
 
 // Reads the first frame. Damaged data is an error; other warnings (an odd
-// colour profile, say) are not.
-bool readFirstFrame(Magick::Image& image, ByteView bytes, bool ping, std::string& why) {
+// colour profile, say) are not. Empty when the frame was read.
+std::string readFirstFrame(Magick::Image& image, ByteView bytes, bool ping) {
   const char* format = formatOf(bytes);
-  if (format == nullptr) {
-    why = "not a picture format logofit reads";
-    return false;
-  }
+  if (format == nullptr) return "not a picture format logofit reads";
   startLibrary();
   try {
     image.quiet(false);
@@ -81,18 +78,13 @@ bool readFirstFrame(Magick::Image& image, ByteView bytes, bool ping, std::string
       image.read(blob);
     }
   } catch (const Magick::WarningCorruptImage& damaged) {
-    why = reasonOf(damaged, format);
-    return false;
+    return reasonOf(damaged, format);
   } catch (const Magick::Warning&) {
   } catch (const Magick::Exception& failure) {
-    why = reasonOf(failure, format);
-    return false;
+    return reasonOf(failure, format);
   }
-  if (image.columns() == 0 || image.rows() == 0) {
-    why = "the picture has no pixels";
-    return false;
-  }
-  return true;
+  if (image.columns() == 0 || image.rows() == 0) return "the picture has no pixels";
+  return {};
 }
 
 // JPEG can be decoded at 1/2, 1/4 or 1/8 of its size, far faster; the
@@ -117,8 +109,7 @@ bool turnedAQuarter(const Magick::Image& image) {
          orientation == Magick::LeftBottomOrientation;
 }
 
-bool cropScaleAndExport(Magick::Image& image, const Placement& placement, RgbPicture& scaled,
-                        std::string& why) {
+logo::Result<RgbPicture> cropScaleAndExport(Magick::Image& image, const Placement& placement) {
   try {
     image.autoOrient();
     double rx = double(image.columns()) / placement.sourceWidth;
@@ -149,39 +140,63 @@ bool cropScaleAndExport(Magick::Image& image, const Placement& placement, RgbPic
       image.scale(twice);
     }
     image.resize(size);
-    scaled.width = placement.scaledWidth;
-    scaled.height = placement.scaledHeight;
+    RgbPicture scaled{placement.scaledWidth, placement.scaledHeight, {}};
     scaled.rgb.assign(std::size_t(scaled.width) * scaled.height * 3, 0);
     image.write(0, 0, scaled.width, scaled.height, "RGB", Magick::CharPixel, scaled.rgb.data());
+    return scaled;
   } catch (const Magick::Exception& failure) {
-    why = reasonOf(failure, "scaling");
-    return false;
+    return logo::Failure{reasonOf(failure, "scaling")};
   }
-  return true;
 }
 
 }  // namespace
 
-bool pingPicture(ByteView bytes, int& width, int& height, std::string& why) {
+logo::Result<Size> probePicture(ByteView bytes) {
   Magick::Image image;
-  if (!readFirstFrame(image, bytes, true, why)) return false;
-  width = static_cast<int>(std::min<std::size_t>(image.columns(), 1 << 30));
-  height = static_cast<int>(std::min<std::size_t>(image.rows(), 1 << 30));
-  if (turnedAQuarter(image)) std::swap(width, height);
-  return true;
+  if (std::string problem = readFirstFrame(image, bytes, true); !problem.empty()) {
+    return logo::Failure{problem};
+  }
+  Size size{static_cast<int>(std::min<std::size_t>(image.columns(), 1 << 30)),
+            static_cast<int>(std::min<std::size_t>(image.rows(), 1 << 30))};
+  if (turnedAQuarter(image)) std::swap(size.width, size.height);
+  return size;
 }
 
-bool scaleEncoded(ByteView bytes, const Placement& placement, RgbPicture& scaled,
-                  std::string& why) {
+logo::Result<RgbPicture> decodeScaled(ByteView bytes, const Placement& placement) {
   Magick::Image image;
   const char* format = formatOf(bytes);
   if (format != nullptr && std::strcmp(format, "JPEG") == 0) hintDecodedSize(image, placement);
-  if (!readFirstFrame(image, bytes, false, why)) return false;
-  return cropScaleAndExport(image, placement, scaled, why);
+  if (std::string problem = readFirstFrame(image, bytes, false); !problem.empty()) {
+    return logo::Failure{problem};
+  }
+  return cropScaleAndExport(image, placement);
 }
 
-bool scalePixels(const RgbPicture& source, const Placement& placement, RgbPicture& scaled,
-                 std::string& why) {
+logo::Result<RgbaPicture> decodeWhole(ByteView bytes) {
+  Magick::Image image;
+  if (std::string problem = readFirstFrame(image, bytes, false); !problem.empty()) {
+    return logo::Failure{problem};
+  }
+  try {
+    image.autoOrient();
+    image.colorSpace(Magick::sRGBColorspace);
+    RgbaPicture whole{static_cast<int>(image.columns()), static_cast<int>(image.rows()), {}};
+    whole.rgba.assign(std::size_t(whole.width) * whole.height * 4, 255);
+    // Without an opacity channel the library would export it as transparent.
+    const char* channels = image.matte() ? "RGBA" : "RGB";
+    std::vector<std::uint8_t> pixels(std::size_t(whole.width) * whole.height * 4);
+    image.write(0, 0, whole.width, whole.height, channels, Magick::CharPixel, pixels.data());
+    std::size_t step = image.matte() ? 4 : 3;
+    for (std::size_t i = 0; i < std::size_t(whole.width) * whole.height; ++i) {
+      std::copy_n(pixels.data() + i * step, step, whole.rgba.data() + i * 4);
+    }
+    return whole;
+  } catch (const Magick::Exception& failure) {
+    return logo::Failure{reasonOf(failure, "decoding")};
+  }
+}
+
+logo::Result<RgbPicture> scalePixels(const RgbPicture& source, const Placement& placement) {
   startLibrary();
   try {
     // Not the constructor that takes the pixels: beyond the library's
@@ -191,13 +206,11 @@ bool scalePixels(const RgbPicture& source, const Placement& placement, RgbPictur
     image.modifyImage();
     if (!MagickCore::ImportImagePixels(image.image(), 0, 0, source.width, source.height, "RGB",
                                        MagickCore::CharPixel, source.rgb.data())) {
-      why = "scaling: the pixels could not be taken over";
-      return false;
+      return logo::Failure{"scaling: the pixels could not be taken over"};
     }
-    return cropScaleAndExport(image, placement, scaled, why);
+    return cropScaleAndExport(image, placement);
   } catch (const Magick::Exception& failure) {
-    why = reasonOf(failure, "scaling");
-    return false;
+    return logo::Failure{reasonOf(failure, "scaling")};
   }
 }
 

@@ -6,11 +6,13 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "logo_image/layout.h"
+#include "logo_image/result.h"
 
 namespace logofit {
 
@@ -22,10 +24,6 @@ inline constexpr long long kMaxPixels = 100'000'000;
 
 struct Limits {
   long long maxPixels = kMaxPixels;
-  // False lets only the suite's own readers run (the fuzzer's cheap mode).
-  bool useImageLibrary = true;
-  // Trades some colour accuracy for speed (the fuzzer's many runs).
-  bool quickReduction = false;
 };
 
 // A picture of palette indices, top row first, one byte per pixel.
@@ -37,6 +35,11 @@ struct IndexedPicture {
   // Bytes 50 to 53 of a bitmap's header: its important-colour count, in
   // which a logo file keeps its first animated slot.
   std::array<std::uint8_t, 4> importantColours{};
+  // The opacity of each palette entry, 0 to 255; empty when the format
+  // stores none (every entry opaque).
+  std::vector<std::uint8_t> opacity;
+
+  bool opaque(std::uint8_t index) const { return index >= opacity.size() || opacity[index] >= 128; }
 };
 
 // Red, green, blue bytes, top row first.
@@ -61,37 +64,63 @@ struct Placement {
   int offsetY = 0;
 };
 
-// False, with the reason, for a zero, negative or absurd size.
-bool acceptableSize(long long width, long long height, const Limits& limits, std::string& why);
+// Red, green, blue and opacity bytes, top row first.
+struct RgbaPicture {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint8_t> rgba;
+};
 
-// What a reader made of the bytes. kNotMine: the bytes are not in its format
-// or hold a picture it leaves to the image library (truecolour).
-enum class Reading { kIndexed, kNotMine, kMalformed };
+// The reason a size cannot be decoded (zero, negative or absurd); empty
+// for one that can.
+std::string sizeProblem(long long width, long long height, const Limits& limits);
+
+// What a reader made of the bytes: a palette picture, nothing (the bytes
+// are in another format, or hold a truecolour picture it leaves to the
+// image library), or the reason they are malformed.
+using Reading = logo::Result<std::optional<IndexedPicture>>;
+inline Reading notMine() { return Reading(std::optional<IndexedPicture>()); }
 
 // The suite's own bitmap layouts: 12, 40, 52, 56, 108 and 124-byte headers,
 // 1, 4 and 8 bits, any palette length, RLE8, RLE4, either row order.
-Reading readBitmap(ByteView bytes, const Limits& limits, IndexedPicture& picture, std::string& why);
-// Palette PNG of any bit depth (libpng).
-Reading readPng(ByteView bytes, const Limits& limits, IndexedPicture& picture, std::string& why);
-// The first frame of a GIF (giflib).
-Reading readGif(ByteView bytes, const Limits& limits, IndexedPicture& picture, std::string& why);
+Reading readBitmap(ByteView bytes, const Limits& limits);
+// Palette PNG of any bit depth with its transparent entries (libpng).
+Reading readPng(ByteView bytes, const Limits& limits);
+// The first frame of a GIF with its transparent index (giflib).
+Reading readGif(ByteView bytes, const Limits& limits);
+// Whichever of the three takes the bytes, with every pixel's index checked
+// against the palette.
+Reading readIndexed(ByteView bytes, const Limits& limits);
 
-// Every other format (Magick++): the size the header announces.
-bool pingPicture(ByteView bytes, int& width, int& height, std::string& why);
+struct Size {
+  int width = 0;
+  int height = 0;
+};
+
+// Every other format (Magick++): the size the header announces, turned as
+// its orientation tag says.
+logo::Result<Size> probePicture(ByteView bytes);
 // Decodes, cuts out the shown part and scales it to the placement's size.
-bool scaleEncoded(ByteView bytes, const Placement& placement, RgbPicture& scaled, std::string& why);
-bool scalePixels(const RgbPicture& source, const Placement& placement, RgbPicture& scaled,
-                 std::string& why);
+logo::Result<RgbPicture> decodeScaled(ByteView bytes, const Placement& placement);
+logo::Result<RgbPicture> scalePixels(const RgbPicture& source, const Placement& placement);
+// Decodes at the picture's own size, keeping its opacity (255 where the
+// format has none): for pictures drawn at the logo's size.
+logo::Result<RgbaPicture> decodeWhole(ByteView bytes);
 
 struct Reduction {
   int colours = 256;
-  bool dither = true;      // error diffusion
-  bool keepBlack = false;  // black stays exactly one of the colours
-  bool quick = false;
+  bool dither = true;  // error diffusion
+  // A colour that stays exactly one of the colours (the bars' colour).
+  std::optional<logo::PaletteEntry> fixed;
 };
 
-// Reduces a picture to at most `reduction.colours` colours (libimagequant).
-bool reduceColours(const RgbPicture& picture, const Reduction& reduction, IndexedPicture& reduced,
-                   std::string& why);
+// Which pixels of a picture belong to a part of it, one flag per pixel.
+using PixelMask = std::vector<bool>;
+
+// Reduces a picture to at most `reduction.colours` colours (libimagequant),
+// chosen for the pixels `chosenFor` marks (every pixel when it is empty);
+// every pixel is then mapped to them.
+logo::Result<IndexedPicture> reduceColours(const RgbPicture& picture, const Reduction& reduction,
+                                           const PixelMask& chosenFor = {});
 
 }  // namespace logofit

@@ -51,6 +51,16 @@ TEST(CompactPalette, LeavesTheAnimatedSlotsAlone) {
   }
 }
 
+// The system draws entry 0 around the logo: packing must not change it.
+TEST(CompactPalette, KeepsAUsedEntryZeroWhereItIs) {
+  for (int animationStart : {0, 240}) {
+    logo::Palette marked = paletteWithFlags({{0, 1}, {7, 1}, {241, 1}});
+    palpack::Compaction packed = palpack::compactPalette(marked, animationStart);
+    EXPECT_EQ(packed.remap[0], 0) << animationStart;
+    EXPECT_TRUE(logo::sameColour(packed.packed[0], marked[0])) << animationStart;
+  }
+}
+
 TEST(CompactPalette, WritesTheSourcePaletteWhenOnlySlotZeroIsPacked) {
   logo::Palette marked = paletteWithFlags({{0, 1}});
   logo::Palette source = paletteWithFlags({{9, 4}});

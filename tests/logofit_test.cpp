@@ -130,7 +130,7 @@ TEST_F(LogofitTest, FitsFillsAndStretchesOtherPictures) {
   auto wide = bands(160, 60, true);     // 8:3 on a 4:3 screen
   auto tall = bands(60, 160, false);    // 3:8
   auto square = bands(160, 120, true);  // the screen's own shape
-  logofit::IndexedPicture rowBands{6, 40, {kRed, kGreen, kYellow, kBlue}, {}, {}};
+  logofit::IndexedPicture rowBands{6, 40, {kRed, kGreen, kYellow, kBlue}, {}, {}, {}};
   for (int i = 0; i < 240; ++i) rowBands.indices.push_back(static_cast<std::uint8_t>(1 + i / 60 % 3));
   logofit::RgbPicture redColumn = bands(200, 50, true);
   for (int i = 0; i < 200 * 50; ++i) {
@@ -242,7 +242,7 @@ TEST_F(LogofitTest, FitsFillsAndStretchesOtherPictures) {
        {{1, 200, kRed}, {319, 200, kBlue}}},
       {"palette bitmap of another size",
        samples::encodeBitmap(
-           {160, 120, {kRed, kGreen, kYellow, kBlue}, std::vector<std::uint8_t>(160 * 120, 3), {}},
+           {160, 120, {kRed, kGreen, kYellow, kBlue}, std::vector<std::uint8_t>(160 * 120, 3), {}, {}},
            {8}),
        "bmp",
        {"--colors", "2"},
@@ -262,8 +262,10 @@ TEST_F(LogofitTest, FitsFillsAndStretchesOtherPictures) {
     int colours = std::stoi(said[1]);
     EXPECT_LE(colours, c.colours);
     EXPECT_EQ(out.header, canonicalHeader());
-    for (int i = colours; i < 256; ++i) ASSERT_EQ(out.palette[i], kBlack) << i;
-    for (std::uint8_t pixel : out.pixels) ASSERT_LT(pixel, colours);
+    // Entry 0 is the border's black, the picture's colours follow it.
+    for (int i = colours + 1; i < 256; ++i) ASSERT_EQ(out.palette[i], kBlack) << i;
+    EXPECT_EQ(out.palette[0], kBlack);
+    for (std::uint8_t pixel : out.pixels) ASSERT_LE(pixel, colours);
     for (int y = 0; y < 400; ++y) {
       for (int x = 0; x < 320; ++x) {
         bool bar = y < c.top || y >= 400 - c.top || x < c.side || x >= 320 - c.side;
@@ -355,7 +357,7 @@ TEST_F(LogofitTest, RefusesMalformedInputsAndWritesNothing) {
   for (int i = 0; i < 401; ++i) manyLineEnds.insert(manyLineEnds.end(), {0, 0});
   std::vector<std::uint8_t> literalPastRow = {200, 1, 0, 200};
   literalPastRow.resize(204, 1);
-  logofit::IndexedPicture outOfPalette{8, 8, {kRed, kBlue}, std::vector<std::uint8_t>(64, 3), {}};
+  logofit::IndexedPicture outOfPalette{8, 8, {kRed, kBlue}, std::vector<std::uint8_t>(64, 3), {}, {}};
   const struct {
     const char* what;
     samples::Bytes input;
@@ -399,7 +401,7 @@ TEST_F(LogofitTest, RefusesMalformedInputsAndWritesNothing) {
       {"GIF index past the table", samples::encodeGif(outOfPalette), "GIF: pixel index 3"},
       // The scaler's limits once ended the program on a failed assertion.
       {"too wide for the scaler",
-       samples::encodeBitmap({70000, 1, {kRed, kBlue}, std::vector<std::uint8_t>(70000, 1), {}},
+       samples::encodeBitmap({70000, 1, {kRed, kBlue}, std::vector<std::uint8_t>(70000, 1), {}, {}},
                              {8}),
        "scaling: width or height exceeds limit"},
       {"JPEG cut short", broken("photo.jpg", {{-3000, {}}}), "JPEG"},

@@ -137,7 +137,7 @@ void mustWork(bool done, const char* what) {
 }  // namespace
 
 IndexedPicture patternPicture(int width, int height, int entries) {
-  IndexedPicture picture{width, height, {}, {}, {}};
+  IndexedPicture picture{width, height, {}, {}, {}, {}};
   for (int i = 0; i < entries; ++i) {
     // 29 is odd, so every entry has a red of its own.
     picture.palette.push_back({static_cast<std::uint8_t>(i * 53 + 17),
@@ -237,6 +237,10 @@ Bytes encodePng(const IndexedPicture& picture, int bitDepth) {
   std::vector<png_color> palette;
   for (const auto& e : picture.palette) palette.push_back({e.red, e.green, e.blue});
   png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
+  if (!picture.opacity.empty()) {
+    png_set_tRNS(png, info, picture.opacity.data(), static_cast<int>(picture.opacity.size()),
+                 nullptr);
+  }
   png_write_info(png, info);
   png_set_packing(png);
   for (int y = 0; y < picture.height; ++y) {
@@ -261,6 +265,14 @@ Bytes encodeGif(const IndexedPicture& picture) {
   ColorMapObject* map = GifMakeMapObject(tableSize, colours.data());
   EGifSetGifVersion(gif, true);
   bool done = EGifPutScreenDesc(gif, picture.width, picture.height, 8, 0, map) == GIF_OK;
+  auto transparent = std::find(picture.opacity.begin(), picture.opacity.end(), 0);
+  if (transparent != picture.opacity.end()) {
+    GraphicsControlBlock control{DISPOSAL_UNSPECIFIED, false, 0,
+                                 static_cast<int>(transparent - picture.opacity.begin())};
+    GifByteType extension[4];
+    EGifGCBToExtension(&control, extension);
+    done = done && EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, extension) == GIF_OK;
+  }
   for (int frame = 0; frame < 2 && done; ++frame) {
     done = EGifPutImageDesc(gif, 0, 0, picture.width, picture.height, false, nullptr) == GIF_OK;
     std::vector<GifPixelType> row(picture.width);

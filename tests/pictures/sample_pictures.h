@@ -34,8 +34,10 @@ Bytes encodeBitmap(const IndexedPicture& picture, const BitmapLayout& layout);
 // The run-length pixel data alone, bottom row first.
 Bytes encodeRunLengths(const IndexedPicture& picture, int bits);
 Bytes encodeTruecolourBitmap(const RgbPicture& picture);
+// With a tRNS chunk when the picture has opacities.
 Bytes encodePng(const IndexedPicture& picture, int bitDepth);
-// `picture` as the first frame; a second frame follows.
+// `picture` as the first frame, its first entry of opacity 0 as the
+// transparent index; a second frame follows.
 Bytes encodeGif(const IndexedPicture& picture);
 // "JPEG", "TIFF" or "PNG" (always 24-bit), through the image library,
 // with an orientation tag where the format has one (1 to 8, as in EXIF).
