@@ -195,14 +195,21 @@ TEST(SafeOutput, RareFailuresLeaveEveryFileAsItWas) {
   } cases[] = {
       {"fsync fails", kCyclemake, kMakeLogo, picture, Existing::kOldFile, "fsync", false,
        kWriteError, ""},
-      {"close fails", kCyclemake, kMakeLogo, picture, Existing::kNone, "fclose", false,
-       kWriteError, ""},
+      {"close fails", kCyclemake, kMakeLogo, picture, Existing::kNone, "fclose", false, kWriteError,
+       ""},
       {"write fails", kPalpack, kPackAll, picture, Existing::kLinkToOther, "fwrite", false,
        kWriteError, ""},
       {"rename fails", kCyclemake, kMakeLogo, picture, Existing::kOldFile, "rename", false,
        kWriteError, ""},
-      {"out of memory", kCycleview, {"in.bmp", "out.sys"}, kLogo, Existing::kNone,
-       "malloc", false, "", "cycleview: out of memory; nothing written\n"},
+      {"out of memory",
+       kCycleview,
+       {"in.bmp", "out.sys"},
+       kLogo,
+       Existing::kNone,
+       "malloc",
+       false,
+       "",
+       "cycleview: out of memory; nothing written\n"},
       {"read-only output", kCyclemake, kMakeLogo, picture, Existing::kReadOnly, "", true,
        "OUT FILE OPEN ERROR\n", ""},
   };
@@ -308,7 +315,7 @@ TEST(SafeOutput, ReplacesOnlyWhatTheNameLeadsTo) {
     const char* what;
     std::string output;
     std::function<void(const testing_support::Sandbox&)> before;
-    bool unprivileged;  // else as whoever runs the tests; rows that give files away need root
+    bool unprivileged;    // else as whoever runs the tests; rows that give files away need root
     std::string written;  // where the logo lands
     std::function<void(const testing_support::Sandbox&)> after;
   } cases[] = {
@@ -329,7 +336,9 @@ TEST(SafeOutput, ReplacesOnlyWhatTheNameLeadsTo) {
          ASSERT_EQ(chown(box.path("out.sys").c_str(), kOther, kOther), 0);
        },
        false, "out.sys",
-       [&](const auto& box) { EXPECT_TRUE(ownerOf(box.path("out.sys")) == (Owner{kOther, kOther})); }},
+       [&](const auto& box) {
+         EXPECT_TRUE(ownerOf(box.path("out.sys")) == (Owner{kOther, kOther}));
+       }},
       // New files in a set-group-ID folder get its group, not their writer's.
       {"the unprivileged user's own file, in a folder of another group", "out.sys",
        [&](const auto& box) {
@@ -338,7 +347,9 @@ TEST(SafeOutput, ReplacesOnlyWhatTheNameLeadsTo) {
          ASSERT_EQ(chmod(box.root().c_str(), 02777), 0);
        },
        true, "out.sys",
-       [&](const auto& box) { EXPECT_TRUE(ownerOf(box.path("out.sys")) == (Owner{kOther, kOther})); }},
+       [&](const auto& box) {
+         EXPECT_TRUE(ownerOf(box.path("out.sys")) == (Owner{kOther, kOther}));
+       }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

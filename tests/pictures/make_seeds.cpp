@@ -18,7 +18,8 @@ constexpr std::size_t kMaxImageLibrarySeed = 8192;
 // Truecolour pictures, which only the image library reads, drawn small.
 std::vector<samples::Sample> librarySeeds() {
   logofit::RgbPicture small = samples::photoLike(32, 24);
-  std::vector<samples::Sample> seeds = {{"bmp24.bmp", samples::encodeTruecolourBitmap(small), false, {}}};
+  std::vector<samples::Sample> seeds = {
+      {"bmp24.bmp", samples::encodeTruecolourBitmap(small), false, {}}};
   const std::pair<const char*, const char*> formats[] = {
       {"rgb.png", "PNG"}, {"photo.jpg", "JPEG"}, {"photo.tif", "TIFF"}, {"photo.pnm", "PNM"}};
   for (auto [name, format] : formats) {
