@@ -173,12 +173,13 @@ logo::Result<PixelMask> readMask(ByteView bytes, const Limits& limits) {
     }
     mask = maskOfPalette(picture);
   } else {
-    logo::Result<Size> size = probePicture(bytes);
+    Input input(bytes);
+    logo::Result<PictureSize> size = probe(input, limits);
     if (!size) return logo::Failure{size.reason()};
     if (!logoSized(size->width, size->height)) {
       return logo::Failure{sizeText(size->width, size->height) + ": " + rule};
     }
-    logo::Result<RgbaPicture> whole = decodeWhole(bytes);
+    logo::Result<RgbaPicture> whole = decodeWhole(input, limits);
     if (!whole) return logo::Failure{whole.reason()};
     mask = maskOfColours(*whole);
   }

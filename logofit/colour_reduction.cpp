@@ -1,4 +1,5 @@
 // Colour reduction through libimagequant.
+#include <dlfcn.h>
 #include <libimagequant.h>
 
 #include <memory>
@@ -63,10 +64,21 @@ liq_error chooseColours(liq_attr* attr, liq_image* image, const std::vector<liq_
   return liq_histogram_quantize(histogram.get(), attr, result);
 }
 
+// libimagequant's OpenMP threads spin while they wait for each other; with
+// the other core busy that doubles the time or worse. Dynamic threads take
+// the second core only while the load leaves it free; the result is the
+// same with any number of threads. Looked up, not linked: the OpenMP
+// runtime is the library's, and clang's would be another.
+void shareCoresWithTheLoad() {
+  using SetDynamic = void (*)(int);
+  if (auto set = reinterpret_cast<SetDynamic>(dlsym(RTLD_DEFAULT, "omp_set_dynamic"))) set(1);
+}
+
 }  // namespace
 
 logo::Result<IndexedPicture> reduceColours(const RgbPicture& picture, const Reduction& reduction,
                                            const PixelMask& chosenFor) {
+  shareCoresWithTheLoad();
   std::vector<liq_color> rgba = rgbaOf(picture);
   Owned<liq_attr> attr(liq_attr_create());
   if (!attr || liq_set_max_colors(attr.get(), reduction.colours) != LIQ_OK) {

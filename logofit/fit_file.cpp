@@ -1,5 +1,6 @@
-// The files around the fit: the input and a layer's or mask's file read
-// whole, the output written through the suite's atomic output.
+// The files around the fit: the input read as its decoder needs it, a
+// layer's or mask's file read whole, the output written through the
+// suite's atomic output.
 #include <sys/stat.h>
 
 #include <optional>
@@ -9,9 +10,6 @@
 
 namespace logofit {
 namespace {
-
-// More than any picture of 100 megapixels needs, even uncompressed.
-constexpr long long kMaxInputBytes = 1LL << 30;
 
 logo::Result<std::vector<std::uint8_t>> readWhole(std::FILE* in) {
   std::vector<std::uint8_t> bytes;
@@ -37,21 +35,21 @@ const char* overlayPath(const AnimationOptions& animation) {
   return nullptr;
 }
 
-// An opened file and its bytes.
-struct Input {
+// An opened file and, for a layer or a mask, its bytes.
+struct Opened {
   logo::File file;
   std::vector<std::uint8_t> bytes;
 };
 
-logo::Result<Input, Refusal> openInput(const char* path, const char* outputPath) {
-  Input input{logo::openSource(path), {}};
+logo::Result<Opened, Refusal> openInput(const char* path, const char* outputPath) {
+  Opened input{logo::openSource(path), {}};
   if (!input.file) return Refusal(logo::Outcome::kSourceUnreadable);
   if (logo::isSameFile(input.file.get(), outputPath)) return Refusal(logo::Outcome::kSameFile);
   return input;
 }
 
 // Empty when the file was read whole.
-std::optional<Refusal> readInput(Input& input, const char* path) {
+std::optional<Refusal> readInput(Opened& input, const char* path) {
   logo::Result<std::vector<std::uint8_t>> bytes = readWhole(input.file.get());
   if (std::ferror(input.file.get())) return Refusal(logo::Outcome::kSourceReadFailed);
   if (!bytes) return Refusal(Malformed{path, bytes.reason()});
@@ -82,17 +80,18 @@ logo::Result<Job, Refusal> readAndFit(const Request& request) {
   const char* extraPath = overlayPath(request.animation);
   auto picture = openInput(request.inputPath, request.outputPath);
   if (!picture) return picture.error();
-  auto extra = extraPath ? openInput(extraPath, request.outputPath) : Input{};
+  auto extra = extraPath ? openInput(extraPath, request.outputPath) : Opened{};
   if (!extra) return extra.error();
-  Input input = std::move(picture).value();
-  Input overlayInput = std::move(extra).value();
-  if (auto refusal = readInput(input, request.inputPath)) return *refusal;
+  Opened input = std::move(picture).value();
+  Opened overlayInput = std::move(extra).value();
   if (extraPath != nullptr) {
     if (auto refusal = readInput(overlayInput, extraPath)) return *refusal;
   }
   logo::Result<Overlay> overlay = overlayOf(request.animation, overlayInput.bytes);
   if (!overlay) return Refusal(Malformed{extraPath, overlay.reason()});
-  logo::Result<Fitted> fitted = fitPicture(input.bytes, request.options, *overlay, Limits{});
+  Input source(input.file.get());
+  logo::Result<Fitted> fitted = fitPicture(source, request.options, *overlay, Limits{});
+  if (source.failed()) return Refusal(logo::Outcome::kSourceReadFailed);
   if (!fitted) return Refusal(Malformed{request.inputPath, fitted.reason()});
   return Job{std::move(input.file), std::move(fitted).value()};
 }

@@ -75,25 +75,22 @@ RgbPicture onScreen(const RgbPicture& scaled, const Placement& placement) {
   return screen;
 }
 
-logo::Result<Size> sizeOf(ByteView bytes, const std::optional<IndexedPicture>& indexed,
+logo::Result<Size> sizeOf(Input& input, const std::optional<IndexedPicture>& indexed,
                           const Limits& limits) {
   if (indexed) return Size{indexed->width, indexed->height};
-  logo::Result<Size> size = probePicture(bytes);
-  if (!size) return size;
-  if (std::string problem = sizeProblem(size->width, size->height, limits); !problem.empty()) {
-    return logo::Failure{problem};
-  }
-  return size;
+  logo::Result<PictureSize> size = probe(input, limits);
+  if (!size) return logo::Failure{size.reason()};
+  return Size{size->width, size->height};
 }
 
-logo::Result<Screen> drawnScreen(ByteView bytes, const std::optional<IndexedPicture>& indexed,
-                                 Size size, Drawn drawn) {
+logo::Result<Screen> drawnScreen(Input& input, const std::optional<IndexedPicture>& indexed,
+                                 Size size, Drawn drawn, const Limits& limits) {
   Placement whole{size.width, size.height, 0, 0, size.width, size.height, kWidth, kHeight, 0, 0};
   RgbPicture picture;
   if (indexed) {
     picture = coloursOf(*indexed);
   } else {
-    logo::Result<RgbaPicture> decoded = decodeWhole(bytes);
+    logo::Result<RgbaPicture> decoded = decodeWhole(input, limits);
     if (!decoded) return logo::Failure{decoded.reason()};
     picture = onBlack(*decoded);
   }
@@ -101,16 +98,16 @@ logo::Result<Screen> drawnScreen(ByteView bytes, const std::optional<IndexedPict
   return Screen{std::move(picture), whole};
 }
 
-logo::Result<Screen> screenOf(ByteView bytes, const std::optional<IndexedPicture>& indexed,
+logo::Result<Screen> screenOf(Input& input, const std::optional<IndexedPicture>& indexed,
                               const FitOptions& options, const Limits& limits) {
-  logo::Result<Size> size = sizeOf(bytes, indexed, limits);
+  logo::Result<Size> size = sizeOf(input, indexed, limits);
   if (!size) return logo::Failure{size.reason()};
   if (Drawn drawn = drawnAs(*size); drawn != Drawn::kElsewhere) {
-    return drawnScreen(bytes, indexed, *size, drawn);
+    return drawnScreen(input, indexed, *size, drawn, limits);
   }
   Placement placement = place(size->width, size->height, options.geometry, options.gravity);
-  logo::Result<RgbPicture> scaled = indexed ? scalePixels(coloursOf(*indexed), placement)
-                                            : decodeScaled(bytes, placement);
+  logo::Result<RgbPicture> scaled = indexed ? scalePixels(*indexed, placement)
+                                            : decodeScaled(input, placement, limits);
   if (!scaled) return logo::Failure{scaled.reason()};
   return Screen{onScreen(*scaled, placement), placement};
 }
@@ -244,9 +241,24 @@ Reading readIndexed(ByteView bytes, const Limits& limits) {
   return notMine();
 }
 
-logo::Result<Fitted> fitPicture(ByteView bytes, const FitOptions& options, const Overlay& overlay,
+namespace {
+
+// The suite's readers take the formats they own whole; every other
+// picture is left to the decoders, which need not read it whole.
+Reading readIndexedInput(Input& input, const Limits& limits) {
+  logo::Result<PictureSize> size = probe(input, limits);
+  if (!size) return logo::Failure{size.reason()};
+  if (!size->indexed) return notMine();
+  logo::Result<ByteView> bytes = input.whole();
+  if (!bytes) return logo::Failure{bytes.reason()};
+  return readIndexed(*bytes, limits);
+}
+
+}  // namespace
+
+logo::Result<Fitted> fitPicture(Input& input, const FitOptions& options, const Overlay& overlay,
                                 const Limits& limits) {
-  Reading reading = readIndexed(bytes, limits);
+  Reading reading = readIndexedInput(input, limits);
   if (!reading) return logo::Failure{reading.reason()};
   const std::optional<IndexedPicture>& indexed = reading.value();
   bool logoSized = indexed && indexed->width == kWidth && indexed->height == kHeight;
@@ -255,7 +267,7 @@ logo::Result<Fitted> fitPicture(ByteView bytes, const FitOptions& options, const
     return Fitted{true, kWidth, kHeight, static_cast<int>(indexed->palette.size()), 0, "",
                   logoBytes(*indexed)};
   }
-  logo::Result<Screen> screen = screenOf(bytes, indexed, options, limits);
+  logo::Result<Screen> screen = screenOf(input, indexed, options, limits);
   if (!screen) return logo::Failure{screen.reason()};
   Ring ring;
   PixelMask shown;

@@ -13,6 +13,7 @@
 #include "logo_image/files.h"
 #include "logo_image/outcome.h"
 #include "logo_image/result.h"
+#include "logofit/decoding.h"
 #include "logofit/pictures.h"
 
 namespace logofit {
@@ -121,7 +122,7 @@ struct Fitted {
 // Decodes the bytes and makes the logo: the kept path for a 320x400 palette
 // picture without an overlay, else the picture brought to the screen as
 // `options` says, reduced in colours below the overlay's ring.
-logo::Result<Fitted> fitPicture(ByteView bytes, const FitOptions& options, const Overlay& overlay,
+logo::Result<Fitted> fitPicture(Input& input, const FitOptions& options, const Overlay& overlay,
                                 const Limits& limits);
 
 // The bitmap file of a 320x400 picture with at most 256 entries: header,

@@ -97,15 +97,7 @@ struct Size {
   int height = 0;
 };
 
-// Every other format (Magick++): the size the header announces, turned as
-// its orientation tag says.
-logo::Result<Size> probePicture(ByteView bytes);
-// Decodes, cuts out the shown part and scales it to the placement's size.
-logo::Result<RgbPicture> decodeScaled(ByteView bytes, const Placement& placement);
-logo::Result<RgbPicture> scalePixels(const RgbPicture& source, const Placement& placement);
-// Decodes at the picture's own size, keeping its opacity (255 where the
-// format has none): for pictures drawn at the logo's size.
-logo::Result<RgbaPicture> decodeWhole(ByteView bytes);
+// Every other format, and all scaling: logofit/decoding.h.
 
 struct Reduction {
   int colours = 256;

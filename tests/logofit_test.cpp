@@ -403,7 +403,7 @@ TEST_F(LogofitTest, RefusesMalformedInputsAndWritesNothing) {
       {"too wide for the scaler",
        samples::encodeBitmap({70000, 1, {kRed, kBlue}, std::vector<std::uint8_t>(70000, 1), {}, {}},
                              {8}),
-       "scaling: width or height exceeds limit"},
+       "picture too large: 70000x1 (at most 65535 pixels a side)"},
       {"JPEG cut short", broken("photo.jpg", {{-3000, {}}}), "JPEG"},
       {"truecolour bitmap cut short", broken("bmp24.bmp", {{-10000, {}}}), "BMP"},
   };

@@ -379,6 +379,9 @@ std::vector<Sample> everyKind() {
   samples.push_back({"bmp24.bmp", encodeTruecolourBitmap(photoLike(160, 60)), false, {}});
   samples.push_back({"rgb.png", encodeTruecolour(photoLike(60, 160), "PNG"), false, {}});
   samples.push_back({"photo.jpg", encodeTruecolour(photoLike(200, 150), "JPEG"), false, {}});
+  samples.push_back({"photo.webp", encodeTruecolour(photoLike(120, 90), "WEBP"), false, {}});
+  samples.push_back({"photo.tif", encodeTruecolour(photoLike(90, 120), "TIFF", 6), false, {}});
+  samples.push_back({"photo.ppm", encodeTruecolour(photoLike(64, 48), "PPM"), false, {}});
   samples.push_back({"bmp8-small.bmp", encodeBitmap(patternPicture(160, 100, 30), {8}), false, {}});
   samples.push_back({"gif-small.gif", encodeGif(patternPicture(64, 48, 7)), false, {}});
   return samples;

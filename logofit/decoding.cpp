@@ -1,0 +1,258 @@
+// Which decoder reads an input, and the two ways its rows are kept: folded
+// into the working picture at once, or whole for a small picture.
+#include "logofit/decoding.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <new>
+
+#include "logofit/scaling.h"
+
+namespace logofit {
+namespace {
+
+// Only raster formats known by their first bytes.
+logo::Result<Format> formatOf(Input& input) {
+  std::uint8_t head[12] = {};
+  if (!input.seek(0)) return logo::Failure{"the input cannot be read again"};
+  std::size_t size = input.read(head, sizeof head);
+  input.seek(0);
+  auto startsWith = [&](const char* magic, std::size_t length, std::size_t at = 0) {
+    return size >= at + length && std::memcmp(head + at, magic, length) == 0;
+  };
+  if (startsWith("\xFF\xD8\xFF", 3)) return Format::kJpeg;
+  if (startsWith("\x89PNG\r\n\x1A\n", 8)) return Format::kPng;
+  if (startsWith("GIF8", 4)) return Format::kGif;
+  if (startsWith("BM", 2)) return Format::kBmp;
+  if (startsWith("II*\0", 4) || startsWith("MM\0*", 4)) return Format::kTiff;
+  if (startsWith("RIFF", 4) && startsWith("WEBP", 4, 8)) return Format::kWebp;
+  if (size >= 2 && head[0] == 'P' && head[1] >= '1' && head[1] <= '6') return Format::kPnm;
+  return logo::Failure{"not a picture format logofit reads"};
+}
+
+logo::Result<Stored> probeStored(Input& input, Format format) {
+  switch (format) {
+    case Format::kJpeg:
+      return probeJpeg(input);
+    case Format::kPng:
+      return probePng(input);
+    case Format::kWebp:
+      return probeWebp(input);
+    case Format::kTiff:
+      return probeTiff(input);
+    case Format::kPnm:
+      return probePnm(input);
+    case Format::kBmp:
+      return probeBitmap(input);
+    case Format::kGif:
+      break;
+  }
+  return Stored{{0, 0}, 1, true};
+}
+
+// The suite's own readers, on the input read whole.
+logo::Result<IndexedPicture> readIndexedInput(Input& input, const Limits& limits) {
+  logo::Result<ByteView> bytes = input.whole();
+  if (!bytes) return logo::Failure{bytes.reason()};
+  Reading reading = readIndexed(*bytes, limits);
+  if (!reading) return logo::Failure{reading.reason()};
+  if (!reading.value()) return logo::Failure{"not a picture format logofit reads"};
+  return *reading.value();
+}
+
+// The suite's readers check every index against the palette; an index
+// beyond it would show black.
+void putIndexed(const IndexedPicture& picture, Target& target) {
+  std::array<logo::PaletteEntry, 256> palette{};
+  std::copy_n(picture.palette.begin(), std::min<std::size_t>(256, picture.palette.size()),
+              palette.begin());
+  target.begin({picture.width, picture.height});
+  std::vector<std::uint8_t> row(std::size_t(picture.width) * 3);
+  for (int y = 0; y < picture.height; ++y) {
+    const std::uint8_t* indices = picture.indices.data() + std::size_t(y) * picture.width;
+    for (int x = 0; x < picture.width; ++x) {
+      const logo::PaletteEntry& entry = palette[indices[x]];
+      row[3 * x] = entry.red, row[3 * x + 1] = entry.green, row[3 * x + 2] = entry.blue;
+    }
+    target.put(y, 0, 1, picture.width, row.data(), 3);
+  }
+}
+
+logo::Result<bool> decodeIndexed(Input& input, const Limits& limits, Target& target) {
+  logo::Result<IndexedPicture> picture = readIndexedInput(input, limits);
+  if (!picture) return logo::Failure{picture.reason()};
+  putIndexed(*picture, target);
+  return true;
+}
+
+logo::Result<bool> decodeInto(Input& input, Format format, bool indexed, const Limits& limits,
+                              Target& target) {
+  if (!input.seek(0)) return logo::Failure{"the input cannot be read again"};
+  if (indexed) return decodeIndexed(input, limits, target);
+  switch (format) {
+    case Format::kJpeg:
+      return decodeJpeg(input, target);
+    case Format::kPng:
+      return decodePng(input, target);
+    case Format::kWebp:
+      return decodeWebp(input, target);
+    case Format::kTiff:
+      return decodeTiff(input, target);
+    case Format::kPnm:
+      return decodePnm(input, target);
+    case Format::kBmp:
+      return decodeBitmap(input, target);
+    case Format::kGif:
+      break;
+  }
+  return decodeIndexed(input, limits, target);
+}
+
+bool withinSides(Size size) {
+  return size.width <= kMaxSide && size.height <= kMaxSide;
+}
+
+std::string tooLong(Size size) {
+  return "picture too large: " + std::to_string(size.width) + "x" + std::to_string(size.height) +
+         " (at most 65535 pixels a side)";
+}
+
+// A placement the scaling can follow: a crop inside the picture, a size
+// on the screen.
+bool sensible(const Placement& p) {
+  return p.sourceWidth > 0 && p.sourceHeight > 0 && p.cropWidth > 0 && p.cropHeight > 0 &&
+         p.cropX >= 0 && p.cropY >= 0 && p.cropX + p.cropWidth <= p.sourceWidth &&
+         p.cropY + p.cropHeight <= p.sourceHeight && p.scaledWidth > 0 && p.scaledHeight > 0 &&
+         p.scaledWidth <= kMaxSide && p.scaledHeight <= kMaxSide;
+}
+
+struct Probed {
+  Format format;
+  Stored stored;
+};
+
+logo::Result<Probed> probeChecked(Input& input, const Limits& limits) {
+  if (input.tooLarge()) return logo::Failure{"file larger than 1 GiB"};
+  logo::Result<Format> format = formatOf(input);
+  if (!format) return logo::Failure{format.reason()};
+  logo::Result<Stored> stored = probeStored(input, *format);
+  if (!stored) return logo::Failure{stored.reason()};
+  if (stored->indexed) return Probed{*format, *stored};
+  Size size = stored->size;
+  if (std::string problem = sizeProblem(size.width, size.height, limits); !problem.empty()) {
+    return logo::Failure{problem};
+  }
+  if (!withinSides(size)) return logo::Failure{tooLong(size)};
+  return Probed{*format, *stored};
+}
+
+// The whole picture, red green blue alpha.
+class WholePicture final : public Target {
+ public:
+  Size wanted() const override { return {kMaxSide, kMaxSide}; }
+  void begin(Size delivered) override {
+    picture_ = {delivered.width, delivered.height,
+                std::vector<std::uint8_t>(std::size_t(delivered.width) * delivered.height * 4)};
+  }
+  void put(int y, int x0, int step, int count, const std::uint8_t* pixels,
+           int channels) override {
+    if (y < 0 || y >= picture_.height || x0 < 0 || step < 1) return;
+    std::uint8_t* row = picture_.rgba.data() + std::size_t(y) * picture_.width * 4;
+    for (int i = 0, x = x0; i < count && x < picture_.width; ++i, x += step) {
+      const std::uint8_t* p = pixels + i * channels;
+      std::uint8_t* out = row + 4 * x;
+      bool grey = channels < 3;
+      out[0] = p[0];
+      out[1] = grey ? p[0] : p[1];
+      out[2] = grey ? p[0] : p[2];
+      out[3] = channels == 2 ? p[1] : channels == 4 ? p[3] : 255;
+    }
+  }
+  RgbaPicture take() { return std::move(picture_); }
+
+ private:
+  RgbaPicture picture_;
+};
+
+}  // namespace
+
+logo::Result<PictureSize> probe(Input& input, const Limits& limits) {
+  logo::Result<Probed> probed = probeChecked(input, limits);
+  if (!probed) return logo::Failure{probed.reason()};
+  Size size = probed->stored.size;
+  if (probed->stored.orientation >= 5) std::swap(size.width, size.height);
+  return PictureSize{probed->format, size.width, size.height, probed->stored.indexed};
+}
+
+logo::Result<RgbPicture> decodeScaled(Input& input, const Placement& placement,
+                                      const Limits& limits) {
+  if (!sensible(placement)) return logo::Failure{"no pixels to show"};
+  try {
+    logo::Result<Probed> probed = probeChecked(input, limits);
+    if (!probed) return logo::Failure{probed.reason()};
+    int orientation = probed->stored.orientation;
+    AreaAverage average(wantedSize(placement, orientation));
+    logo::Result<bool> decoded =
+        decodeInto(input, probed->format, probed->stored.indexed, limits, average);
+    if (!decoded) return logo::Failure{decoded.reason()};
+    return lanczos(oriented(std::move(average).result(), orientation), placement);
+  } catch (const std::bad_alloc&) {
+    return logo::Failure{"out of memory"};
+  }
+}
+
+logo::Result<RgbaPicture> decodeWhole(Input& input, const Limits& limits) {
+  try {
+    logo::Result<Probed> probed = probeChecked(input, limits);
+    if (!probed) return logo::Failure{probed.reason()};
+    WholePicture whole;
+    logo::Result<bool> decoded =
+        decodeInto(input, probed->format, probed->stored.indexed, limits, whole);
+    if (!decoded) return logo::Failure{decoded.reason()};
+    return oriented(whole.take(), probed->stored.orientation);
+  } catch (const std::bad_alloc&) {
+    return logo::Failure{"out of memory"};
+  }
+}
+
+logo::Result<RgbPicture> scalePixels(const IndexedPicture& source, const Placement& placement) {
+  if (!withinSides({source.width, source.height})) {
+    return logo::Failure{tooLong({source.width, source.height})};
+  }
+  if (!sensible(placement) || placement.sourceWidth != source.width ||
+      placement.sourceHeight != source.height ||
+      source.indices.size() != std::size_t(source.width) * source.height) {
+    return logo::Failure{"no pixels to show"};
+  }
+  try {
+    AreaAverage average(wantedSize(placement, 1));
+    putIndexed(source, average);
+    return lanczos(std::move(average).result(), placement);
+  } catch (const std::bad_alloc&) {
+    return logo::Failure{"out of memory"};
+  }
+}
+
+logo::Result<RgbPicture> scalePixels(const RgbPicture& source, const Placement& placement) {
+  if (!withinSides({source.width, source.height})) {
+    return logo::Failure{tooLong({source.width, source.height})};
+  }
+  if (!sensible(placement) || placement.sourceWidth != source.width ||
+      placement.sourceHeight != source.height ||
+      source.rgb.size() != std::size_t(source.width) * source.height * 3) {
+    return logo::Failure{"no pixels to show"};
+  }
+  try {
+    AreaAverage average(wantedSize(placement, 1));
+    average.begin({source.width, source.height});
+    for (int y = 0; y < source.height; ++y) {
+      average.put(y, 0, 1, source.width, source.rgb.data() + std::size_t(y) * source.width * 3, 3);
+    }
+    return lanczos(std::move(average).result(), placement);
+  } catch (const std::bad_alloc&) {
+    return logo::Failure{"out of memory"};
+  }
+}
+
+}  // namespace logofit

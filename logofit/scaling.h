@@ -1,0 +1,47 @@
+// Scaling a decoded picture down to the logo in two steps: an area average
+// folds the rows into a working picture of two to four times the size
+// needed while they are decoded, then a Lanczos filter takes the shown part
+// of it to the exact size. No library: the same arithmetic on every
+// machine, run after run.
+#pragma once
+
+#include "logofit/decoders.h"
+
+namespace logofit {
+
+// The size of the whole stored picture at which the shown part comes out
+// twice as large as the placement asks, turned back to the stored axes.
+Size wantedSize(const Placement& placement, int orientation);
+
+// Sums the delivered pixels in boxes of a whole number of pixels each way,
+// alpha flattened on black.
+class AreaAverage final : public Target {
+ public:
+  explicit AreaAverage(Size wanted) : wanted_(wanted) {}
+  Size wanted() const override { return wanted_; }
+  void begin(Size delivered) override;
+  void put(int y, int x0, int step, int count, const std::uint8_t* pixels, int channels) override;
+  // The averages, made in place of the sums; empty before begin().
+  Working result() &&;
+
+ private:
+  Size wanted_;
+  Size delivered_;
+  int boxWidth_ = 1;
+  int boxHeight_ = 1;
+  Size boxes_;
+  // Exact as long as a box's sum stays below 2^24 (a box of 65793 pixels);
+  // beyond, the rounding is far below a quantization step.
+  std::vector<float> sums_;
+};
+
+// The working picture as the orientation tag shows it.
+Working oriented(Working stored, int orientation);
+RgbaPicture oriented(RgbaPicture stored, int orientation);
+
+// The placement's crop of a picture of placement.sourceWidth x
+// placement.sourceHeight, of which `picture` is a smaller copy, scaled to
+// the placement's size.
+RgbPicture lanczos(Working picture, const Placement& placement);
+
+}  // namespace logofit
