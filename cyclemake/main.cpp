@@ -8,8 +8,7 @@ using logo::sayError;
 int main(int argc, char** argv) {
   logo::startProgram("cyclemake");
   if (logo::asksForHelp(argc, argv)) {
-    logo::sayLines(cyclemake::kHelpText);
-    return logo::finishConsole(logo::kExitOk);
+    return logo::sayLinesAndEnd(cyclemake::kHelpText, logo::kExitOk);
   }
   auto request = cyclemake::readRequest(argc, argv);
   if (request) return logo::sayOutcome(cyclemake::makeLogo(*request));
@@ -21,6 +20,5 @@ int main(int argc, char** argv) {
     case cyclemake::RequestError::kUsage:
       break;
   }
-  logo::sayLines(cyclemake::kUsageText);
-  return logo::finishConsole(logo::kExitUsage);
+  return logo::sayLinesAndEnd(cyclemake::kUsageText, logo::kExitUsage);
 }

@@ -6,15 +6,11 @@
 int main(int argc, char** argv) {
   logo::startProgram("cycleview");
   auto request = cycleview::readRequest(argc, argv);
-  if (request && request->help) {
-    logo::sayLines(cycleview::kUsageText);
-    return logo::finishConsole(logo::kExitOk);
-  }
+  if (request && request->help) return logo::sayLinesAndEnd(cycleview::kUsageText, logo::kExitOk);
   if (request) return logo::sayOutcome(cycleview::makeView(*request));
   if (request.error().kind == cycleview::CommandLineError::Kind::kDelayRange) {
     return logo::sayError("DELAY NUM. ERROR\n");
   }
   logo::warn("%s", request.error().reason.c_str());
-  logo::sayLines(cycleview::kUsageText);
-  return logo::finishConsole(logo::kExitUsage);
+  return logo::sayLinesAndEnd(cycleview::kUsageText, logo::kExitUsage);
 }

@@ -67,6 +67,12 @@ std::size_t writeAt(int fd, std::span<const std::uint8_t> bytes) {
   return done;
 }
 
+// Puts back the bytes a failed write overwrote, and the size the file had.
+// False when even that failed; nothing more can be done then.
+bool putBack(int fd, std::span<const std::uint8_t> existed, off_t size) {
+  return writeAt(fd, existed) == existed.size() && ftruncate(fd, size) == 0;
+}
+
 }  // namespace
 
 int findColour(std::span<const logo::PaletteEntry> palette, int red, int green, int blue) {
@@ -121,9 +127,8 @@ WriteBack writeBack(logo::File& file, const char* path, std::span<const std::uin
   if (fstat(fd, &before) != 0) return WriteBack::kFailed;
   std::size_t written = writeAt(fd, edited);
   if (written < edited.size()) {
-    auto existed = original.first(std::min(written, static_cast<std::size_t>(before.st_size)));
-    bool restored = writeAt(fd, existed) == existed.size() && ftruncate(fd, before.st_size) == 0;
-    static_cast<void>(restored);  // nothing more can be done
+    putBack(fd, original.first(std::min(written, static_cast<std::size_t>(before.st_size))),
+            before.st_size);
     file.close();
     return WriteBack::kFailed;
   }

@@ -1,3 +1,5 @@
+#include "logo_image/program.h"
+
 #include <cstring>
 #include <string_view>
 
@@ -5,7 +7,6 @@
 #include "logo_image/console.h"
 #include "logo_image/exit_status.h"
 #include "logo_image/outcome.h"
-#include "logo_image/program.h"
 
 using logo::say;
 using logo::sayError;
@@ -98,10 +99,7 @@ int runProgram(int argc, char** argv, std::size_t entries) {
   const Variant variant = entries == 16 ? Variant{"huefind16", 16, kUsageHead16, kHelpText16}
                                         : Variant{"huefind", 256, kUsageHead256, kHelpText256};
   logo::startProgram(variant.name);
-  if (logo::asksForHelp(argc, argv)) {
-    logo::sayLines(variant.helpText);
-    return logo::finishConsole(logo::kExitOk);
-  }
+  if (logo::asksForHelp(argc, argv)) return logo::sayLinesAndEnd(variant.helpText, logo::kExitOk);
   auto request = readRequest(argc, argv);
   if (request) return logo::finishConsole(run(*request, variant.entries));
   if (request.error() == RequestError::kOption) return sayError("OPTION ERROR!!\n");

@@ -18,8 +18,8 @@ namespace {
 bool localeIsUtf8() {
   static const bool utf8 = [] {
     // Asked once and put back, so that nothing else reads bytes by the locale.
-    bool found = std::setlocale(LC_CTYPE, "") != nullptr &&
-                 std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
+    bool found =
+        std::setlocale(LC_CTYPE, "") != nullptr && std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
     std::setlocale(LC_CTYPE, "C");
     return found;
   }();

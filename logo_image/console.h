@@ -31,6 +31,10 @@ void sayLines(const std::array<std::string_view, Lines>& lines) {
   }
 }
 
+// Says the lines and ends with `status`: the usage and help texts.
+template <std::size_t Lines>
+int sayLinesAndEnd(const std::array<std::string_view, Lines>& lines, int status);
+
 // Prints an error message and returns the error exit status.
 int sayError(std::string_view message);
 
@@ -50,5 +54,11 @@ bool skipLine(std::FILE* in, std::FILE* out);
 // on a terminal; a console that could not take the output turns a normal
 // end into an error end.
 int finishConsole(int status);
+
+template <std::size_t Lines>
+int sayLinesAndEnd(const std::array<std::string_view, Lines>& lines, int status) {
+  sayLines(lines);
+  return finishConsole(status);
+}
 
 }  // namespace logo

@@ -74,7 +74,8 @@ inline std::int32_t readSigned32(std::span<const std::uint8_t> bytes, std::size_
 // Stores `value` in `size` bytes at `offset`, lowest byte first.
 inline void writeLittleEndian(std::span<std::uint8_t> bytes, std::size_t offset,
                               std::uint32_t value, std::size_t size = 4) {
-  for (std::size_t i = 0; i < size; ++i) bytes[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+  for (std::size_t i = 0; i < size; ++i)
+    bytes[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
 inline bool sameColour(const PaletteEntry& a, const PaletteEntry& b) {

@@ -25,9 +25,7 @@ class Result {
   const T& operator*() const& { return value(); }
   const T* operator->() const { return &value(); }
   // Empty when the value is there.
-  const std::string& reason() const
-    requires std::is_same_v<Error, Failure>
-  {
+  const std::string& reason() const requires std::is_same_v<Error, Failure> {
     static const std::string none;
     return *this ? none : std::get<1>(state_).reason;
   }

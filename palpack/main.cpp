@@ -96,14 +96,8 @@ int run(const Names& names) {
 
 int main(int argc, char** argv) {
   logo::startProgram("palpack");
-  if (logo::asksForHelp(argc, argv)) {
-    logo::sayLines(palpack::kHelpText);
-    return logo::finishConsole(logo::kExitOk);
-  }
+  if (logo::asksForHelp(argc, argv)) return logo::sayLinesAndEnd(palpack::kHelpText, logo::kExitOk);
   auto request = palpack::readRequest(argc, argv);
-  if (!request) {
-    logo::sayLines(palpack::kUsageText);
-    return logo::finishConsole(logo::kExitUsage);
-  }
+  if (!request) return logo::sayLinesAndEnd(palpack::kUsageText, logo::kExitUsage);
   return logo::finishConsole(run(*request));
 }

@@ -87,7 +87,7 @@ bool rewindUnchanged(std::FILE* source, const SurveyedSource& surveyed);
 // renumbered, and puts the output in place only if the source yielded
 // exactly the bytes the survey read (else kSourceReadFailed).
 logo::Outcome writePackedCopy(std::FILE* source, const SurveyedSource& surveyed,
-                               logo::AtomicOutput& output, const Compaction& compaction);
+                              logo::AtomicOutput& output, const Compaction& compaction);
 
 extern const std::array<std::string_view, 11> kUsageText;
 // The English summary that `--help` prints.

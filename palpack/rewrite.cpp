@@ -28,7 +28,7 @@ bool rewindUnchanged(std::FILE* source, const SurveyedSource& surveyed) {
 }
 
 logo::Outcome writePackedCopy(std::FILE* source, const SurveyedSource& surveyed,
-                               logo::AtomicOutput& output, const Compaction& compaction) {
+                              logo::AtomicOutput& output, const Compaction& compaction) {
   logo::SourceReader reader(source);
   logo::LogoHeader header;
   logo::Palette palette;

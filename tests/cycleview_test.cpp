@@ -160,16 +160,20 @@ TEST(Cycleview, SpeaksAndLeavesNothingBehindOnEveryError) {
     std::vector<std::string> args;
     const char* out;
     int status;
-    std::string err = "";  // the start of standard error
+    std::string err = "";             // the start of standard error
     std::uint64_t fileSizeLimit = 0;  // none when 0
   } cases[] = {
       {{}, kUsage, 2, "cycleview: two file names are needed\n"},
       {{"--help"}, kUsage, 0},
       {{"logo.sys"}, kUsage, 2, "cycleview: two file names are needed\n"},
-      {{"logo.sys", "out.gif", "more.gif"}, kUsage, 2,
+      {{"logo.sys", "out.gif", "more.gif"},
+       kUsage,
+       2,
        "cycleview: one file name too many: more.gif\n"},
       {{"--loop", "logo.sys", "out.gif"}, kUsage, 2, "cycleview: unknown option --loop\n"},
-      {{"logo.sys", "out.gif", "--delay"}, kUsage, 2,
+      {{"logo.sys", "out.gif", "--delay"},
+       kUsage,
+       2,
        "cycleview: --delay takes a whole number of milliseconds\n"},
       {{"--delay", "1e3", "logo.sys", "out.gif"}, kUsage, 2, "cycleview: --delay takes"},
       {{"--delay", "", "logo.sys", "out.gif"}, kUsage, 2, "cycleview: --delay takes"},

@@ -17,8 +17,8 @@ using testing_support::colour;
 using testing_support::Picture;
 using testing_support::RunOptions;
 using testing_support::RunResult;
-using testing_support::Sandbox;
 using testing_support::sameBytes;
+using testing_support::Sandbox;
 
 struct Variant {
   std::string program;

@@ -30,6 +30,14 @@ const std::vector<std::string> kPackAll = {"in.bmp", "-u", "out.sys"};
 const std::vector<std::string> kPackLogo = {"in.bmp", "-a", "out.sys"};
 const char kQuestion[] = "Y/N/E :";
 
+// A conforming picture, and a logo of it whose top six slots cycle.
+const Bytes kPicture = testing_support::makePicture().bytes();
+const Bytes kLogo = [] {
+  testing_support::Picture logo = testing_support::makePicture();
+  logo.header[logo::kAnimationStartOffset] = 250;
+  return logo.bytes();
+}();
+
 // Every entry of a folder: a file's bytes and permission bits, or where a
 // symbolic link points.
 using Folder = std::map<std::string, std::string>;
@@ -121,9 +129,7 @@ void prepare(const testing_support::Sandbox& scratch, Existing existing) {
 }
 
 TEST(SafeOutput, AFailedOrInterruptedWriteLeavesEveryFileAsItWas) {
-  const Bytes picture = testing_support::makePicture().bytes();
-  testing_support::Picture logo = testing_support::makePicture();
-  logo.header[logo::kAnimationStartOffset] = 250;
+  const Bytes& picture = kPicture;
   const struct {
     const char* what;
     std::string program;
@@ -138,7 +144,7 @@ TEST(SafeOutput, AFailedOrInterruptedWriteLeavesEveryFileAsItWas) {
       {"cyclemake, limit, new file", kCyclemake, kMakeLogo, picture, Existing::kNone, 1, 0},
       {"palpack -u, limit, old file", kPalpack, kPackAll, picture, Existing::kOldFile, 100000, 0},
       {"palpack -u, limit, link", kPalpack, kPackAll, picture, Existing::kLinkToOther, 60000, 0},
-      {"palpack -a, limit, new file", kPalpack, kPackLogo, logo.bytes(), Existing::kNone, 2000, 0},
+      {"palpack -a, limit, new file", kPalpack, kPackLogo, kLogo, Existing::kNone, 2000, 0},
       {"SIGINT, old file", kCyclemake, kMakeLogo, picture, Existing::kOldFile, 0, SIGINT},
       {"SIGINT, new file", kCyclemake, kMakeLogo, picture, Existing::kNone, 0, SIGINT},
       {"SIGTERM, link", kCyclemake, kMakeLogo, picture, Existing::kLinkToOther, 0, SIGTERM},
@@ -173,9 +179,7 @@ TEST(SafeOutput, AFailedOrInterruptedWriteLeavesEveryFileAsItWas) {
 // Failures a test cannot bring about honestly, planted by the fault-injection
 // library, and a read-only output as its owner sees it.
 TEST(SafeOutput, RareFailuresLeaveEveryFileAsItWas) {
-  const Bytes picture = testing_support::makePicture().bytes();
-  testing_support::Picture logo = testing_support::makePicture();
-  logo.header[logo::kAnimationStartOffset] = 250;
+  const Bytes& picture = kPicture;
   const std::string kCycleview = CYCLEVIEW_PROGRAM;
   const Bytes kWriteError = "\nFILE WRITE ERROR\n";
   const struct {
@@ -191,14 +195,21 @@ TEST(SafeOutput, RareFailuresLeaveEveryFileAsItWas) {
   } cases[] = {
       {"fsync fails", kCyclemake, kMakeLogo, picture, Existing::kOldFile, "fsync", false,
        kWriteError, ""},
-      {"close fails", kCyclemake, kMakeLogo, picture, Existing::kNone, "fclose", false,
-       kWriteError, ""},
+      {"close fails", kCyclemake, kMakeLogo, picture, Existing::kNone, "fclose", false, kWriteError,
+       ""},
       {"write fails", kPalpack, kPackAll, picture, Existing::kLinkToOther, "fwrite", false,
        kWriteError, ""},
       {"rename fails", kCyclemake, kMakeLogo, picture, Existing::kOldFile, "rename", false,
        kWriteError, ""},
-      {"out of memory", kCycleview, {"in.bmp", "out.sys"}, logo.bytes(), Existing::kNone,
-       "malloc", false, "", "cycleview: out of memory; nothing written\n"},
+      {"out of memory",
+       kCycleview,
+       {"in.bmp", "out.sys"},
+       kLogo,
+       Existing::kNone,
+       "malloc",
+       false,
+       "",
+       "cycleview: out of memory; nothing written\n"},
       {"read-only output", kCyclemake, kMakeLogo, picture, Existing::kReadOnly, "", true,
        "OUT FILE OPEN ERROR\n", ""},
   };
@@ -304,7 +315,7 @@ TEST(SafeOutput, ReplacesOnlyWhatTheNameLeadsTo) {
     const char* what;
     std::string output;
     std::function<void(const testing_support::Sandbox&)> before;
-    bool unprivileged;  // else as whoever runs the tests; rows that give files away need root
+    bool unprivileged;    // else as whoever runs the tests; rows that give files away need root
     std::string written;  // where the logo lands
     std::function<void(const testing_support::Sandbox&)> after;
   } cases[] = {
@@ -325,7 +336,9 @@ TEST(SafeOutput, ReplacesOnlyWhatTheNameLeadsTo) {
          ASSERT_EQ(chown(box.path("out.sys").c_str(), kOther, kOther), 0);
        },
        false, "out.sys",
-       [&](const auto& box) { EXPECT_TRUE(ownerOf(box.path("out.sys")) == (Owner{kOther, kOther})); }},
+       [&](const auto& box) {
+         EXPECT_TRUE(ownerOf(box.path("out.sys")) == (Owner{kOther, kOther}));
+       }},
       // New files in a set-group-ID folder get its group, not their writer's.
       {"the unprivileged user's own file, in a folder of another group", "out.sys",
        [&](const auto& box) {
@@ -334,7 +347,9 @@ TEST(SafeOutput, ReplacesOnlyWhatTheNameLeadsTo) {
          ASSERT_EQ(chmod(box.root().c_str(), 02777), 0);
        },
        true, "out.sys",
-       [&](const auto& box) { EXPECT_TRUE(ownerOf(box.path("out.sys")) == (Owner{kOther, kOther})); }},
+       [&](const auto& box) {
+         EXPECT_TRUE(ownerOf(box.path("out.sys")) == (Owner{kOther, kOther}));
+       }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

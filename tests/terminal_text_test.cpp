@@ -33,11 +33,10 @@ TEST(TerminalText, IsUtf8OnlyOnAUtf8Terminal) {
     auto expected = [&](const std::string& text) {
       return c.utf8 ? text : testing_support::shiftJisOf(text);
     };
-    testing_support::RunResult search =
-        scratch.run(HUEFIND_PROGRAM, {"pic.bmp", "-s"}, options);
+    testing_support::RunResult search = scratch.run(HUEFIND_PROGRAM, {"pic.bmp", "-s"}, options);
     // The prompt's line, left open, is closed on a terminal only.
-    EXPECT_TRUE(testing_support::sameBytes(search.out,
-                                           expected(searchPrompt + (c.terminal ? "\n" : ""))));
+    EXPECT_TRUE(
+        testing_support::sameBytes(search.out, expected(searchPrompt + (c.terminal ? "\n" : ""))));
     testing_support::RunResult usage = scratch.run(CYCLEMAKE_PROGRAM, {}, options);
     EXPECT_TRUE(usage.out.starts_with(expected(usageStart))) << usage.out.substr(0, 80);
   }

@@ -136,7 +136,8 @@ void drain(int outPipe, int errPipe, RunResult& result, const std::string& until
   if (options.closedDescriptor >= 0) close(options.closedDescriptor);
   for (const std::string& setting : options.environment) putenv(strdup(setting.c_str()));
   if (!options.fault.empty()) {
-    setenv("LD_PRELOAD", FAULT_INJECTION_LIBRARY, 1);
+    setenv("LD_PRELOAD", options.fault == "malloc" ? MEMORY_FAULT_LIBRARY : FAULT_INJECTION_LIBRARY,
+           1);
     setenv("LOGO_FAULT", options.fault.c_str(), 1);
     // AddressSanitizer wants its runtime first; the shim touches no memory it tracks.
     setenv("ASAN_OPTIONS", "verify_asan_link_order=0", 1);

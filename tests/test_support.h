@@ -64,7 +64,7 @@ struct RunOptions {
   // so that permissions hold as they do for everyone else.
   bool unprivileged = false;
   // A library call that fails in the program: "fsync", "fclose", "fwrite",
-  // "rename" or "malloc" (tests/fault_injection.cpp).
+  // "rename" (tests/fault_injection.cpp) or "malloc" (tests/memory_fault.cpp).
   std::string fault;
 };
 

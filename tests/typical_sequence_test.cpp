@@ -21,25 +21,18 @@ TEST(TypicalSequence, KeepsThePictureFromSampleToRepackedLogo) {
   testing_support::Sandbox scratch;
   RunOptions options;
   options.input = "y\n";
-  auto read = [&](const char* name) {
-    return Picture::parse(scratch.read(name));
-  };
+  auto read = [&](const char* name) { return Picture::parse(scratch.read(name)); };
 
   Picture sample = Picture::parse(testing_support::readFile(SAMPLE_PICTURE));
   scratch.write("pic.bmp", sample.bytes());
 
-  ASSERT_EQ(
-      scratch.run(PALPACK_PROGRAM, {"pic.bmp", "-u", "packed.bmp"}, options).status,
-      0);
+  ASSERT_EQ(scratch.run(PALPACK_PROGRAM, {"pic.bmp", "-u", "packed.bmp"}, options).status, 0);
   Picture packed = read("packed.bmp");
   std::vector<std::string> make = {"packed.bmp", "logo.sys", "12"};
   for (int slot : kRingSlots)
     make.push_back(std::to_string(slotHolding(packed, sample.palette[slot])));
   ASSERT_EQ(scratch.run(CYCLEMAKE_PROGRAM, make, options).status, 0);
-  ASSERT_EQ(
-      scratch.run(PALPACK_PROGRAM, {"logo.sys", "-a", "repacked.bmp"}, options)
-          .status,
-      0);
+  ASSERT_EQ(scratch.run(PALPACK_PROGRAM, {"logo.sys", "-a", "repacked.bmp"}, options).status, 0);
 
   Picture repacked = read("repacked.bmp");
   EXPECT_EQ(scratch.read("repacked.bmp").size(), logo::kLogoFileSize);

@@ -36,9 +36,7 @@ Bytes encodeInterlacedGif(const IndexedPicture& picture) {
   ColorMapObject* map = GifMakeMapObject(256, colours.data());
   bool done = EGifPutScreenDesc(gif, picture.width, picture.height, 8, 0, map) == GIF_OK &&
               EGifPutImageDesc(gif, 0, 0, picture.width, picture.height, true, nullptr) == GIF_OK;
-  const struct {
-    int first, step;
-  } passes[] = {{0, 8}, {4, 8}, {2, 4}, {1, 2}};
+  const struct { int first, step; } passes[] = {{0, 8}, {4, 8}, {2, 4}, {1, 2}};
   std::vector<GifPixelType> row(picture.width);
   for (const auto& pass : passes) {
     for (int y = pass.first; y < picture.height && done; y += pass.step) {
