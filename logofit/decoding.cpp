@@ -216,15 +216,26 @@ logo::Result<RgbaPicture> decodeWhole(Input& input, const Limits& limits) {
   }
 }
 
+namespace {
+
+// Empty when a picture of that size holding `values` bytes, `perPixel` a
+// pixel, can be scaled as the placement says.
+std::string scalingProblem(int width, int height, std::size_t values, std::size_t perPixel,
+                           const Placement& placement) {
+  if (!withinSides({width, height})) return tooLong({width, height});
+  if (!sensible(placement) || placement.sourceWidth != width || placement.sourceHeight != height ||
+      values != std::size_t(width) * height * perPixel) {
+    return "no pixels to show";
+  }
+  return {};
+}
+
+}  // namespace
+
 logo::Result<RgbPicture> scalePixels(const IndexedPicture& source, const Placement& placement) {
-  if (!withinSides({source.width, source.height})) {
-    return logo::Failure{tooLong({source.width, source.height})};
-  }
-  if (!sensible(placement) || placement.sourceWidth != source.width ||
-      placement.sourceHeight != source.height ||
-      source.indices.size() != std::size_t(source.width) * source.height) {
-    return logo::Failure{"no pixels to show"};
-  }
+  std::string problem =
+      scalingProblem(source.width, source.height, source.indices.size(), 1, placement);
+  if (!problem.empty()) return logo::Failure{problem};
   try {
     AreaAverage average(wantedSize(placement, 1));
     putIndexed(source, average);
@@ -235,14 +246,9 @@ logo::Result<RgbPicture> scalePixels(const IndexedPicture& source, const Placeme
 }
 
 logo::Result<RgbPicture> scalePixels(const RgbPicture& source, const Placement& placement) {
-  if (!withinSides({source.width, source.height})) {
-    return logo::Failure{tooLong({source.width, source.height})};
-  }
-  if (!sensible(placement) || placement.sourceWidth != source.width ||
-      placement.sourceHeight != source.height ||
-      source.rgb.size() != std::size_t(source.width) * source.height * 3) {
-    return logo::Failure{"no pixels to show"};
-  }
+  std::string problem =
+      scalingProblem(source.width, source.height, source.rgb.size(), 3, placement);
+  if (!problem.empty()) return logo::Failure{problem};
   try {
     AreaAverage average(wantedSize(placement, 1));
     average.begin({source.width, source.height});
