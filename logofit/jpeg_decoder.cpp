@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <csetjmp>
+#include <string>
 
 #include "logofit/decoders.h"
 
@@ -157,7 +158,24 @@ bool decodeRows(Decompressor& d, Target& target, std::vector<std::uint8_t>& row)
   return true;
 }
 
-std::string reasonOf(const Decompressor& d) {
+// A progressive picture is held whole, as coefficients, until its last
+// scan: 2 bytes for each of its samples at full size.
+unsigned long long coefficientMiB(const jpeg_decompress_struct& info) {
+  unsigned long long bytes = 0;
+  for (int c = 0; c < info.num_components; ++c) {
+    const jpeg_component_info& component = info.comp_info[c];
+    bytes += 1ull * component.width_in_blocks * component.height_in_blocks * DCTSIZE2 *
+             sizeof(JCOEF);
+  }
+  return (bytes + (1 << 20) - 1) >> 20;
+}
+
+std::string reasonOf(Decompressor& d) {
+  jpeg_decompress_struct& info = d.info_;
+  if (info.err->msg_code == JERR_OUT_OF_MEMORY && jpeg_has_multiple_scans(&info)) {
+    return "JPEG: out of memory: a progressive picture is held whole while it is decoded, " +
+           std::to_string(coefficientMiB(info)) + " MiB for this one";
+  }
   return std::string("JPEG: ") + d.errors_.message;
 }
 

@@ -419,6 +419,24 @@ TEST_F(LogofitTest, RefusesMalformedInputsAndWritesNothing) {
   }
 }
 
+// A progressive JPEG is held whole while it is decoded; where the memory
+// for it is missing, the reason says so, not the library's own words.
+TEST_F(LogofitTest, SaysWhatAProgressivePictureNeedsWhenMemoryRunsOut) {
+#ifdef __SANITIZE_ADDRESS__
+  GTEST_SKIP() << "the sanitizer reserves more address space than the limit";
+#endif
+  testing_support::writeFile(
+      path("in.jpg"), text(samples::encodeTruecolour(samples::photoLike(4000, 4000), "PJPEG")));
+  RunOptions options;
+  options.memoryLimit = 96 << 20;
+  RunResult result = run({"in.jpg", "out.bmp"}, options);
+  EXPECT_EQ(result.out, "IN FILE FORMAT ERROR\n");
+  EXPECT_EQ(result.err,
+            "logofit: in.jpg: JPEG: out of memory: a progressive picture is held whole while it "
+            "is decoded, 92 MiB for this one\n");
+  EXPECT_EQ(result.status, 1);
+}
+
 // Layouts the samples do not show, each read wrong by a plausible slip.
 TEST_F(LogofitTest, KeepsTheRarerLayoutsOfAPalettePicture) {
   logofit::IndexedPicture picture = samples::patternPicture(320, 400, 256);
