@@ -69,6 +69,20 @@ extern "C" void warnOrFailJpeg(j_common_ptr info, int level) {
   if (level < 0 && info->err->msg_code != JWRN_EXTRANEOUS_DATA) failJpeg(info);
 }
 
+// Each scan of a progressive picture is a pass over all of it, and a small
+// file can hold thousands of valid scans: minutes of work. Encoders write
+// about ten; libjpeg-turbo's own tools stop at 500.
+constexpr int kMostScans = 500;
+
+extern "C" void limitScans(j_common_ptr common) {
+  auto* info = reinterpret_cast<j_decompress_ptr>(common);
+  if (info->input_scan_number <= kMostScans) return;
+  auto* errors = reinterpret_cast<Errors*>(common->err);
+  std::snprintf(errors->message, sizeof errors->message, "more than %d progressive scans",
+                kMostScans);
+  std::longjmp(errors->jump, 1);
+}
+
 // libjpeg's state and the jump target live here, so that a long jump skips
 // no destructor of the caller's.
 class Decompressor {
@@ -77,6 +91,7 @@ class Decompressor {
     info_.err = jpeg_std_error(&errors_.manager);
     errors_.manager.error_exit = failJpeg;
     errors_.manager.emit_message = warnOrFailJpeg;
+    progress_.progress_monitor = limitScans;
     reader_.input = &input;
     reader_.manager = {nullptr, 0, startJpegInput, fillJpegBuffer, skipJpegInput, jpeg_resync_to_restart,
                        endJpegInput};
@@ -85,6 +100,7 @@ class Decompressor {
 
   jpeg_decompress_struct info_{};
   Errors errors_{};
+  jpeg_progress_mgr progress_{};
   Reader reader_{};
 };
 
@@ -101,6 +117,7 @@ int orientationOf(jpeg_decompress_struct& info) {
 bool startHeader(Decompressor& d) {
   if (setjmp(d.errors_.jump) != 0) return false;
   jpeg_create_decompress(&d.info_);
+  d.info_.progress = &d.progress_;
   d.info_.src = &d.reader_.manager;
   jpeg_save_markers(&d.info_, JPEG_APP0 + 1, 0xFFFF);
   jpeg_read_header(&d.info_, TRUE);

@@ -405,6 +405,8 @@ TEST_F(LogofitTest, RefusesMalformedInputsAndWritesNothing) {
                              {8}),
        "picture too large: 70000x1 (at most 65535 pixels a side)"},
       {"JPEG cut short", broken("photo.jpg", {{-3000, {}}}), "JPEG"},
+      {"JPEG of 759 scans", samples::encodeProgressiveJpeg(samples::photoLike(16, 16), 3),
+       "JPEG: more than 500 progressive scans"},
       {"truecolour bitmap cut short", broken("bmp24.bmp", {{-10000, {}}}), "BMP"},
   };
   for (const auto& c : cases) {
