@@ -3,8 +3,6 @@
 // others in memory.
 #include <png.h>
 
-#include <algorithm>
-#include <array>
 #include <csetjmp>
 #include <string>
 
@@ -58,47 +56,16 @@ bool readHeader(Decoder& d) {
   return true;
 }
 
-// A palette picture's indices are looked up here rather than by libpng,
-// which shows an index past the palette as black: as in the suite's own
-// reader, such an index is an error. The palette's opacities are not
-// applied, as that reader does not apply them either.
-class PaletteLookup final : public Target {
- public:
-  PaletteLookup(png_structp png, png_infop info, Target& target) : target_(target) {
-    png_colorp entries = nullptr;
-    png_get_PLTE(png, info, &entries, &entries_);
-    for (int i = 0; i < entries_; ++i) {
-      colours_[3 * i] = entries[i].red;
-      colours_[3 * i + 1] = entries[i].green;
-      colours_[3 * i + 2] = entries[i].blue;
-    }
+std::vector<logo::PaletteEntry> paletteOf(png_structp png, png_infop info) {
+  png_colorp entries = nullptr;
+  int count = 0;
+  png_get_PLTE(png, info, &entries, &count);
+  std::vector<logo::PaletteEntry> palette;
+  for (int i = 0; i < count; ++i) {
+    palette.push_back({entries[i].blue, entries[i].green, entries[i].red, 0});
   }
-  Size wanted() const override { return target_.wanted(); }
-  void begin(Size delivered) override {
-    target_.begin(delivered);
-    rgb_.resize(std::size_t(delivered.width) * 3);
-  }
-  void put(int y, int x0, int step, int count, const std::uint8_t* indices, int) override {
-    for (int i = 0; i < count; ++i) {
-      highest_ = std::max<int>(highest_, indices[i]);
-      std::copy_n(colours_.begin() + 3 * indices[i], 3, rgb_.begin() + 3 * i);
-    }
-    target_.put(y, x0, step, count, rgb_.data(), 3);
-  }
-  // Empty when every index is in the palette.
-  std::string problem() const {
-    if (highest_ < entries_) return {};
-    return "pixel index " + std::to_string(highest_) + " beyond the palette of " +
-           std::to_string(entries_) + " entries";
-  }
-
- private:
-  Target& target_;
-  std::array<std::uint8_t, 256 * 3> colours_{};
-  int entries_ = 0;
-  int highest_ = 0;
-  std::vector<std::uint8_t> rgb_;
-};
+  return palette;
+}
 
 void readRows(png_structp png, png_infop info, Target& target, std::vector<std::uint8_t>& row) {
   int channels = png_get_channels(png, info);
@@ -141,9 +108,10 @@ bool readPixels(Decoder& d, Target& target, std::vector<std::uint8_t>& row) {
   }
   png_set_packing(png);  // 1, 2 and 4-bit indices to a byte each
   png_read_update_info(png, info);
-  PaletteLookup lookup(png, info, target);
+  PaletteLookup lookup(paletteOf(png, info), target);
   readRows(png, info, lookup, row);
   png_read_end(png, nullptr);
+  // The palette's opacities are left out, as the suite's reader leaves them.
   d.source_.error = lookup.problem();
   return d.source_.error.empty();
 }
