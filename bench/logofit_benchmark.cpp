@@ -219,6 +219,8 @@ double makePictures() {
     std::ofstream(work(input) + ".reference", std::ios::binary)
         .write(reinterpret_cast<const char*>(rgb.data()), static_cast<std::streamsize>(rgb.size()));
   }
+  // Written back now, not while the first programs are measured.
+  sync();
   return 0;
 }
 

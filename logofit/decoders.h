@@ -3,7 +3,9 @@
 // target that keeps what it needs of them.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "logofit/decoding.h"
@@ -33,6 +35,27 @@ class Target {
                    int channels) = 0;
 };
 
+// Indices to colours on their way to another target, every index checked
+// against the palette: libraries would show one past it as black, where
+// the suite's own readers refuse the picture.
+class PaletteLookup final : public Target {
+ public:
+  PaletteLookup(const std::vector<logo::PaletteEntry>& palette, Target& target);
+  Size wanted() const override { return target_.wanted(); }
+  void begin(Size delivered) override;
+  // One index a pixel; `channels` is 1.
+  void put(int y, int x0, int step, int count, const std::uint8_t* indices, int channels) override;
+  // Empty when every index was in the palette.
+  std::string problem() const;
+
+ private:
+  Target& target_;
+  std::size_t entries_;
+  std::array<std::uint8_t, 256 * 3> colours_{};
+  int highest_ = 0;
+  std::vector<std::uint8_t> rgb_;
+};
+
 // Red, green and blue as floats, top row first: the area average of the
 // decoded rows before the final scaling.
 struct Working {
@@ -49,6 +72,7 @@ logo::Result<Stored> probeWebp(Input& input);
 logo::Result<Stored> probeTiff(Input& input);
 logo::Result<Stored> probePnm(Input& input);
 logo::Result<Stored> probeBitmap(Input& input);
+logo::Result<Stored> probeGif(Input& input);
 
 // Each decodes the picture from the input's start into `target`.
 logo::Result<bool> decodeJpeg(Input& input, Target& target);
@@ -57,6 +81,7 @@ logo::Result<bool> decodeWebp(Input& input, Target& target);
 logo::Result<bool> decodeTiff(Input& input, Target& target);
 logo::Result<bool> decodePnm(Input& input, Target& target);
 logo::Result<bool> decodeBitmap(Input& input, Target& target);
+logo::Result<bool> decodeGif(Input& input, Target& target);
 
 // The orientation an EXIF block (from its "II" or "MM") says, 1 if none.
 int exifOrientation(ByteView exif);

@@ -47,7 +47,7 @@ logo::Result<Stored> probeStored(Input& input, Format format) {
     case Format::kBmp:
       return probeBitmap(input);
     case Format::kGif:
-      break;
+      return probeGif(input);
   }
   return Stored{{0, 0}, 1, true};
 }
@@ -62,21 +62,11 @@ logo::Result<IndexedPicture> readIndexedInput(Input& input, const Limits& limits
   return *reading.value();
 }
 
-// The suite's readers check every index against the palette; an index
-// beyond it would show black.
 void putIndexed(const IndexedPicture& picture, Target& target) {
-  std::array<logo::PaletteEntry, 256> palette{};
-  std::copy_n(picture.palette.begin(), std::min<std::size_t>(256, picture.palette.size()),
-              palette.begin());
-  target.begin({picture.width, picture.height});
-  std::vector<std::uint8_t> row(std::size_t(picture.width) * 3);
+  PaletteLookup lookup(picture.palette, target);
+  lookup.begin({picture.width, picture.height});
   for (int y = 0; y < picture.height; ++y) {
-    const std::uint8_t* indices = picture.indices.data() + std::size_t(y) * picture.width;
-    for (int x = 0; x < picture.width; ++x) {
-      const logo::PaletteEntry& entry = palette[indices[x]];
-      row[3 * x] = entry.red, row[3 * x + 1] = entry.green, row[3 * x + 2] = entry.blue;
-    }
-    target.put(y, 0, 1, picture.width, row.data(), 3);
+    lookup.put(y, 0, 1, picture.width, picture.indices.data() + std::size_t(y) * picture.width, 1);
   }
 }
 
@@ -105,7 +95,7 @@ logo::Result<bool> decodeInto(Input& input, Format format, bool indexed, const L
     case Format::kBmp:
       return decodeBitmap(input, target);
     case Format::kGif:
-      break;
+      return decodeGif(input, target);
   }
   return decodeIndexed(input, limits, target);
 }
@@ -259,6 +249,33 @@ logo::Result<RgbPicture> scalePixels(const RgbPicture& source, const Placement& 
   } catch (const std::bad_alloc&) {
     return logo::Failure{"out of memory"};
   }
+}
+
+PaletteLookup::PaletteLookup(const std::vector<logo::PaletteEntry>& palette, Target& target)
+    : target_(target), entries_(palette.size()) {
+  for (std::size_t i = 0; i < std::min<std::size_t>(palette.size(), 256); ++i) {
+    colours_[3 * i] = palette[i].red;
+    colours_[3 * i + 1] = palette[i].green;
+    colours_[3 * i + 2] = palette[i].blue;
+  }
+}
+
+void PaletteLookup::begin(Size delivered) {
+  target_.begin(delivered);
+  rgb_.resize(std::size_t(delivered.width) * 3);
+}
+
+void PaletteLookup::put(int y, int x0, int step, int count, const std::uint8_t* indices, int) {
+  count = std::min<int>(count, static_cast<int>(rgb_.size() / 3));
+  for (int i = 0; i < count; ++i) {
+    highest_ = std::max<int>(highest_, indices[i]);
+    std::copy_n(colours_.begin() + 3 * indices[i], 3, rgb_.begin() + 3 * i);
+  }
+  target_.put(y, x0, step, count, rgb_.data(), 3);
+}
+
+std::string PaletteLookup::problem() const {
+  return std::size_t(highest_) < entries_ ? "" : beyondThePalette(highest_, entries_);
 }
 
 }  // namespace logofit

@@ -167,6 +167,11 @@ TEST(Decoding, GivesEveryPixelOfEveryFormat) {
       {"PNG, interlaced", encode(Encoding("PNG24").interlace()), 0, false, false},
       {"PNG with alpha", encode(Encoding("PNG32").withAlpha()), 0, true, false},
       {"PNG of 16 bits", encode(Encoding("PNG48").bits(16)), 1, false, false},
+      // ImageMagick reduces the picture to 256 colours for a palette.
+      {"PNG with a palette", encode(Encoding("PNG8")), 30, false, false},
+      {"PNG with a palette, interlaced", encode(Encoding("PNG8").interlace()), 30, false, false},
+      {"GIF", encode(Encoding("GIF")), 14, false, false},
+      {"GIF, interlaced", encode(Encoding("GIF").interlace()), 14, false, false},
       {"JPEG", encode(Encoding("JPEG")), 12, false, false},
       {"JPEG turned by EXIF", jpegTurned(6), 12, false, true},
       {"WebP", encode(Encoding("WEBP")), 24, false, false},

@@ -237,13 +237,16 @@ Reading readIndexed(ByteView bytes, const Limits& limits) {
     auto highest = std::max_element(picture.indices.begin(), picture.indices.end());
     if (highest != picture.indices.end() && *highest >= picture.palette.size()) {
       const char* format = reader == readBitmap ? "" : reader == readPng ? "PNG: " : "GIF: ";
-      return logo::Failure{std::string(format) + "pixel index " + std::to_string(*highest) +
-                           " beyond the palette of " + std::to_string(picture.palette.size()) +
-                           " entries"};
+      return logo::Failure{format + beyondThePalette(*highest, picture.palette.size())};
     }
     return reading;
   }
   return notMine();
+}
+
+std::string beyondThePalette(int index, std::size_t entries) {
+  return "pixel index " + std::to_string(index) + " beyond the palette of " +
+         std::to_string(entries) + " entries";
 }
 
 namespace {

@@ -1,26 +1,20 @@
 // The first frame of a GIF through giflib, which hands over the colour
-// table and the indices exactly as stored.
+// table and the indices exactly as stored: whole for the suite's reader,
+// row by row for the decoder.
 #include <gif_lib.h>
 
 #include <algorithm>
 #include <cstring>
 
+#include "logo_image/layout.h"
+#include "logofit/decoders.h"
 #include "logofit/palette_readers.h"
 
 namespace logofit {
 namespace {
 
-struct Source {
-  ByteView bytes;
-  std::size_t at = 0;
-};
-
-int readFromMemory(GifFileType* gif, GifByteType* data, int size) {
-  auto* source = static_cast<Source*>(gif->UserData);
-  std::size_t count = std::min<std::size_t>(size, source->bytes.size() - source->at);
-  std::memcpy(data, source->bytes.data() + source->at, count);
-  source->at += count;
-  return static_cast<int>(count);
+int readFromInput(GifFileType* gif, GifByteType* data, int size) {
+  return static_cast<int>(static_cast<Input*>(gif->UserData)->read(data, size));
 }
 
 std::string gifError(int code) {
@@ -59,48 +53,65 @@ std::vector<int> storedRowOrder(int height, bool interlaced) {
   return order;
 }
 
-Reading readFrame(GifFileType* gif, const Limits& limits, int transparent) {
-  if (DGifGetImageDesc(gif) == GIF_ERROR) return logo::Failure{gifError(gif->Error)};
-  const GifImageDesc& frame = gif->Image;
-  if (std::string problem = sizeProblem(frame.Width, frame.Height, limits); !problem.empty()) {
-    return logo::Failure{problem};
+class Gif {
+ public:
+  explicit Gif(Input& input) : gif_(DGifOpen(&input, readFromInput, &error_)) {}
+  ~Gif() {
+    if (gif_ != nullptr) DGifCloseFile(gif_, &error_);
   }
-  const ColorMapObject* map = frame.ColorMap ? frame.ColorMap : gif->SColorMap;
-  if (map == nullptr) return logo::Failure{"GIF: no colour table"};
-  IndexedPicture picture;
-  for (int i = 0; i < map->ColorCount; ++i) {
-    const GifColorType& c = map->Colors[i];
-    picture.palette.push_back({c.Blue, c.Green, c.Red, 0});
-  }
-  if (transparent >= 0 && transparent < map->ColorCount) {
-    picture.opacity.assign(map->ColorCount, 255);
-    picture.opacity[transparent] = 0;
-  }
-  picture.width = frame.Width;
-  picture.height = frame.Height;
-  picture.indices.assign(std::size_t(frame.Width) * frame.Height, 0);
-  for (int y : storedRowOrder(frame.Height, frame.Interlace)) {
-    if (DGifGetLine(gif, picture.indices.data() + std::size_t(y) * frame.Width, frame.Width) ==
-        GIF_ERROR) {
-      return logo::Failure{gifError(gif->Error)};
-    }
-  }
-  return std::optional(std::move(picture));
-}
+  Gif(const Gif&) = delete;
+  Gif& operator=(const Gif&) = delete;
 
-Reading readFirstFrame(GifFileType* gif, const Limits& limits) {
+  GifFileType* gif_;
+  int error_ = 0;
+};
+
+// Reads on to the first frame's descriptor; gives the frame's transparent
+// index, -1 for none.
+logo::Result<int> firstFrame(Gif& g) {
+  if (g.gif_ == nullptr) return logo::Failure{gifError(g.error_)};
   int transparent = -1;
   while (true) {
     GifRecordType record;
-    if (DGifGetRecordType(gif, &record) == GIF_ERROR) return logo::Failure{gifError(gif->Error)};
-    if (record == IMAGE_DESC_RECORD_TYPE) return readFrame(gif, limits, transparent);
+    if (DGifGetRecordType(g.gif_, &record) == GIF_ERROR) {
+      return logo::Failure{gifError(g.gif_->Error)};
+    }
+    if (record == IMAGE_DESC_RECORD_TYPE) {
+      if (DGifGetImageDesc(g.gif_) == GIF_ERROR) return logo::Failure{gifError(g.gif_->Error)};
+      return transparent;
+    }
     if (record == TERMINATE_RECORD_TYPE) return logo::Failure{"GIF: no frame"};
     if (record == EXTENSION_RECORD_TYPE) {
-      logo::Result<int> read = readExtension(gif, transparent);
+      logo::Result<int> read = readExtension(g.gif_, transparent);
       if (!read) return logo::Failure{read.reason()};
       transparent = *read;
     }
   }
+}
+
+logo::Result<std::vector<logo::PaletteEntry>> paletteOf(const GifFileType* gif) {
+  const ColorMapObject* map = gif->Image.ColorMap ? gif->Image.ColorMap : gif->SColorMap;
+  if (map == nullptr) return logo::Failure{"GIF: no colour table"};
+  std::vector<logo::PaletteEntry> palette;
+  for (int i = 0; i < map->ColorCount; ++i) {
+    const GifColorType& c = map->Colors[i];
+    palette.push_back({c.Blue, c.Green, c.Red, 0});
+  }
+  return palette;
+}
+
+// The frame's rows, each to `row(y, indices)` as it is read.
+template <typename Row>
+logo::Result<bool> readRows(GifFileType* gif, std::vector<std::uint8_t>& indices, Row row) {
+  const GifImageDesc& frame = gif->Image;
+  indices.resize(std::size_t(frame.Width));
+  for (int y : storedRowOrder(frame.Height, frame.Interlace)) {
+    if (DGifGetLine(gif, indices.data(), frame.Width) == GIF_ERROR) {
+      return logo::Failure{gifError(gif->Error)};
+    }
+    row(y, indices.data());
+  }
+  return true;
 }
 
 }  // namespace
@@ -110,13 +121,63 @@ Reading readGif(ByteView bytes, const Limits& limits) {
                            std::memcmp(bytes.data(), "GIF89a", 6) != 0)) {
     return notMine();
   }
-  Source source{bytes, 0};
-  int error = 0;
-  GifFileType* gif = DGifOpen(&source, readFromMemory, &error);
-  if (gif == nullptr) return logo::Failure{gifError(error)};
-  Reading read = readFirstFrame(gif, limits);
-  DGifCloseFile(gif, &error);
-  return read;
+  Input input(bytes);
+  Gif g(input);
+  logo::Result<int> transparent = firstFrame(g);
+  if (!transparent) return logo::Failure{transparent.reason()};
+  const GifImageDesc& frame = g.gif_->Image;
+  if (std::string problem = sizeProblem(frame.Width, frame.Height, limits); !problem.empty()) {
+    return logo::Failure{problem};
+  }
+  logo::Result<std::vector<logo::PaletteEntry>> palette = paletteOf(g.gif_);
+  if (!palette) return logo::Failure{palette.reason()};
+  IndexedPicture picture;
+  picture.palette = std::move(palette).value();
+  int entries = static_cast<int>(picture.palette.size());
+  if (*transparent >= 0 && *transparent < entries) {
+    picture.opacity.assign(entries, 255);
+    picture.opacity[*transparent] = 0;
+  }
+  picture.width = frame.Width;
+  picture.height = frame.Height;
+  picture.indices.assign(std::size_t(frame.Width) * frame.Height, 0);
+  std::vector<std::uint8_t> row;
+  logo::Result<bool> read = readRows(g.gif_, row, [&](int y, const std::uint8_t* indices) {
+    std::copy_n(indices, frame.Width, picture.indices.begin() + std::size_t(y) * frame.Width);
+  });
+  if (!read) return logo::Failure{read.reason()};
+  return std::optional(std::move(picture));
+}
+
+logo::Result<Stored> probeGif(Input& input) {
+  Gif g(input);
+  logo::Result<int> transparent = firstFrame(g);
+  if (!transparent) return logo::Failure{transparent.reason()};
+  Size size{g.gif_->Image.Width, g.gif_->Image.Height};
+  // Only a frame of the logo's size may keep its colours; the suite's
+  // reader takes it whole.
+  bool keepable = size.width == logo::kLogoWidth && size.height == logo::kLogoHeight;
+  return Stored{size, 1, keepable};
+}
+
+logo::Result<bool> decodeGif(Input& input, Target& target) {
+  Gif g(input);
+  logo::Result<int> transparent = firstFrame(g);
+  if (!transparent) return logo::Failure{transparent.reason()};
+  logo::Result<std::vector<logo::PaletteEntry>> palette = paletteOf(g.gif_);
+  if (!palette) return logo::Failure{palette.reason()};
+  const GifImageDesc& frame = g.gif_->Image;
+  PaletteLookup lookup(*palette, target);
+  lookup.begin({frame.Width, frame.Height});
+  std::vector<std::uint8_t> row;
+  logo::Result<bool> read = readRows(g.gif_, row, [&](int y, const std::uint8_t* indices) {
+    lookup.put(y, 0, 1, frame.Width, indices, 1);
+  });
+  if (!read) return logo::Failure{read.reason()};
+  if (std::string problem = lookup.problem(); !problem.empty()) {
+    return logo::Failure{"GIF: " + problem};
+  }
+  return true;
 }
 
 }  // namespace logofit

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <csetjmp>
+#include <string>
 
 #include "logofit/decoders.h"
 
@@ -68,6 +69,20 @@ extern "C" void warnOrFailJpeg(j_common_ptr info, int level) {
   if (level < 0 && info->err->msg_code != JWRN_EXTRANEOUS_DATA) failJpeg(info);
 }
 
+// Each scan of a progressive picture is a pass over all of it, and a small
+// file can hold thousands of valid scans: minutes of work. Encoders write
+// about ten; libjpeg-turbo's own tools stop at 500.
+constexpr int kMostScans = 500;
+
+extern "C" void limitScans(j_common_ptr common) {
+  auto* info = reinterpret_cast<j_decompress_ptr>(common);
+  if (info->input_scan_number <= kMostScans) return;
+  auto* errors = reinterpret_cast<Errors*>(common->err);
+  std::snprintf(errors->message, sizeof errors->message, "more than %d progressive scans",
+                kMostScans);
+  std::longjmp(errors->jump, 1);
+}
+
 // libjpeg's state and the jump target live here, so that a long jump skips
 // no destructor of the caller's.
 class Decompressor {
@@ -76,6 +91,7 @@ class Decompressor {
     info_.err = jpeg_std_error(&errors_.manager);
     errors_.manager.error_exit = failJpeg;
     errors_.manager.emit_message = warnOrFailJpeg;
+    progress_.progress_monitor = limitScans;
     reader_.input = &input;
     reader_.manager = {nullptr, 0, startJpegInput, fillJpegBuffer, skipJpegInput, jpeg_resync_to_restart,
                        endJpegInput};
@@ -84,6 +100,7 @@ class Decompressor {
 
   jpeg_decompress_struct info_{};
   Errors errors_{};
+  jpeg_progress_mgr progress_{};
   Reader reader_{};
 };
 
@@ -100,6 +117,7 @@ int orientationOf(jpeg_decompress_struct& info) {
 bool startHeader(Decompressor& d) {
   if (setjmp(d.errors_.jump) != 0) return false;
   jpeg_create_decompress(&d.info_);
+  d.info_.progress = &d.progress_;
   d.info_.src = &d.reader_.manager;
   jpeg_save_markers(&d.info_, JPEG_APP0 + 1, 0xFFFF);
   jpeg_read_header(&d.info_, TRUE);
@@ -157,7 +175,24 @@ bool decodeRows(Decompressor& d, Target& target, std::vector<std::uint8_t>& row)
   return true;
 }
 
-std::string reasonOf(const Decompressor& d) {
+// A progressive picture is held whole, as coefficients, until its last
+// scan: 2 bytes for each of its samples at full size.
+unsigned long long coefficientMiB(const jpeg_decompress_struct& info) {
+  unsigned long long bytes = 0;
+  for (int c = 0; c < info.num_components; ++c) {
+    const jpeg_component_info& component = info.comp_info[c];
+    bytes += 1ull * component.width_in_blocks * component.height_in_blocks * DCTSIZE2 *
+             sizeof(JCOEF);
+  }
+  return (bytes + (1 << 20) - 1) >> 20;
+}
+
+std::string reasonOf(Decompressor& d) {
+  jpeg_decompress_struct& info = d.info_;
+  if (info.err->msg_code == JERR_OUT_OF_MEMORY && jpeg_has_multiple_scans(&info)) {
+    return "JPEG: out of memory: a progressive picture is held whole while it is decoded, " +
+           std::to_string(coefficientMiB(info)) + " MiB for this one";
+  }
   return std::string("JPEG: ") + d.errors_.message;
 }
 

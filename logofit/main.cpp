@@ -1,9 +1,19 @@
+#include <malloc.h>
+
 #include "logo_image/console.h"
 #include "logo_image/exit_status.h"
 #include "logo_image/program.h"
 #include "logofit/logofit.h"
 
 namespace {
+
+// The working pictures, a few MiB each, follow one another: freed, they are
+// kept for the next instead of going back to the system and being faulted
+// in again, which took a fifth of the time of a JPEG photograph.
+void keepFreedMemory() {
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  mallopt(M_TRIM_THRESHOLD, 256 << 20);
+}
 
 int refuse(const logofit::Refusal& refusal) {
   if (const auto* outcome = std::get_if<logo::Outcome>(&refusal)) return logo::sayOutcome(*outcome);
@@ -16,6 +26,7 @@ int refuse(const logofit::Refusal& refusal) {
 
 int main(int argc, char** argv) {
   logo::startProgram("logofit");
+  keepFreedMemory();
   logo::Result<logofit::Request> read = logofit::readRequest(argc, argv);
   if (!read) logo::warn("%s", read.reason().c_str());
   if (!read || read->help) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 
 #include "logo_image/result.h"
 #include "logofit/pictures.h"
@@ -27,5 +28,7 @@ Reading readGif(ByteView bytes, const Limits& limits);
 // Whichever of the three takes the bytes, with every pixel's index checked
 // against the palette.
 Reading readIndexed(ByteView bytes, const Limits& limits);
+// Why a picture whose highest index is `index` does not fit its palette.
+std::string beyondThePalette(int index, std::size_t entries);
 
 }  // namespace logofit

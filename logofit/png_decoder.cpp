@@ -1,10 +1,12 @@
-// Truecolour and greyscale PNG through libpng, a row at a time; an
-// interlaced picture pass by pass, each pass's pixels put where they
-// belong, so no pass waits for the others in memory.
+// PNG through libpng, a row at a time; an interlaced picture pass by pass,
+// each pass's pixels put where they belong, so no pass waits for the
+// others in memory.
 #include <png.h>
 
 #include <csetjmp>
+#include <string>
 
+#include "logo_image/layout.h"
 #include "logofit/decoders.h"
 #include "logofit/palette_readers.h"
 
@@ -54,14 +56,18 @@ bool readHeader(Decoder& d) {
   return true;
 }
 
-// Everything that libpng may leave by a long jump lives in the caller.
-bool readPixels(Decoder& d, Target& target, std::vector<std::uint8_t>& row) {
-  if (setjmp(png_jmpbuf(d.png_)) != 0) return false;
-  png_structp png = d.png_;
-  png_infop info = d.info_;
-  png_set_expand(png);  // palette to RGB, small greys to 8 bits, tRNS to alpha
-  png_set_strip_16(png);
-  png_read_update_info(png, info);
+std::vector<logo::PaletteEntry> paletteOf(png_structp png, png_infop info) {
+  png_colorp entries = nullptr;
+  int count = 0;
+  png_get_PLTE(png, info, &entries, &count);
+  std::vector<logo::PaletteEntry> palette;
+  for (int i = 0; i < count; ++i) {
+    palette.push_back({entries[i].blue, entries[i].green, entries[i].red, 0});
+  }
+  return palette;
+}
+
+void readRows(png_structp png, png_infop info, Target& target, std::vector<std::uint8_t>& row) {
   int channels = png_get_channels(png, info);
   int width = static_cast<int>(png_get_image_width(png, info));
   int height = static_cast<int>(png_get_image_height(png, info));
@@ -72,21 +78,42 @@ bool readPixels(Decoder& d, Target& target, std::vector<std::uint8_t>& row) {
       png_read_row(png, row.data(), nullptr);
       target.put(y, 0, 1, width, row.data(), channels);
     }
-  } else {
-    for (int pass = 0; pass < 7; ++pass) {
-      int columns = static_cast<int>(PNG_PASS_COLS(width, pass));
-      int rows = static_cast<int>(PNG_PASS_ROWS(height, pass));
-      if (columns == 0 || rows == 0) continue;
-      for (int i = 0; i < rows; ++i) {
-        png_read_row(png, row.data(), nullptr);
-        int y = static_cast<int>(PNG_ROW_FROM_PASS_ROW(i, pass));
-        target.put(y, PNG_PASS_START_COL(pass), 1 << PNG_PASS_COL_SHIFT(pass), columns, row.data(),
-                   channels);
-      }
+    return;
+  }
+  for (int pass = 0; pass < 7; ++pass) {
+    int columns = static_cast<int>(PNG_PASS_COLS(width, pass));
+    int rows = static_cast<int>(PNG_PASS_ROWS(height, pass));
+    if (columns == 0 || rows == 0) continue;
+    for (int i = 0; i < rows; ++i) {
+      png_read_row(png, row.data(), nullptr);
+      int y = static_cast<int>(PNG_ROW_FROM_PASS_ROW(i, pass));
+      target.put(y, PNG_PASS_START_COL(pass), 1 << PNG_PASS_COL_SHIFT(pass), columns, row.data(),
+                 channels);
     }
   }
+}
+
+// Everything that libpng may leave by a long jump lives in the caller.
+bool readPixels(Decoder& d, Target& target, std::vector<std::uint8_t>& row) {
+  if (setjmp(png_jmpbuf(d.png_)) != 0) return false;
+  png_structp png = d.png_;
+  png_infop info = d.info_;
+  if (png_get_color_type(png, info) != PNG_COLOR_TYPE_PALETTE) {
+    png_set_expand(png);  // small greys to 8 bits, tRNS to alpha
+    png_set_strip_16(png);
+    png_read_update_info(png, info);
+    readRows(png, info, target, row);
+    png_read_end(png, nullptr);
+    return true;
+  }
+  png_set_packing(png);  // 1, 2 and 4-bit indices to a byte each
+  png_read_update_info(png, info);
+  PaletteLookup lookup(paletteOf(png, info), target);
+  readRows(png, info, lookup, row);
   png_read_end(png, nullptr);
-  return true;
+  // The palette's opacities are left out, as the suite's reader leaves them.
+  d.source_.error = lookup.problem();
+  return d.source_.error.empty();
 }
 
 }  // namespace
@@ -96,11 +123,15 @@ logo::Result<Stored> probePng(Input& input) {
   if (!readHeader(d)) return logo::Failure{d.reason()};
   png_uint_32 width = png_get_image_width(d.png_, d.info_);
   png_uint_32 height = png_get_image_height(d.png_, d.info_);
-  bool palette = png_get_color_type(d.png_, d.info_) == PNG_COLOR_TYPE_PALETTE;
+  // Only a palette picture of the logo's size may keep its colours; the
+  // suite's reader takes it whole.
+  bool keepable = png_get_color_type(d.png_, d.info_) == PNG_COLOR_TYPE_PALETTE &&
+                  width == png_uint_32(logo::kLogoWidth) &&
+                  height == png_uint_32(logo::kLogoHeight);
   return Stored{{static_cast<int>(std::min<png_uint_32>(width, 1 << 30)),
                  static_cast<int>(std::min<png_uint_32>(height, 1 << 30))},
                 1,
-                palette};
+                keepable};
 }
 
 logo::Result<bool> decodePng(Input& input, Target& target) {

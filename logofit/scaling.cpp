@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace logofit {
 namespace {
@@ -234,13 +235,14 @@ Working AreaAverage::result() && {
 
 Working oriented(Working stored, int orientation) {
   Size size = turned({stored.width, stored.height}, orientation);
-  return {size.width, size.height, turned(stored.rgb, stored.width, stored.height, 3, orientation)};
+  return {size.width, size.height,
+          turned(std::move(stored.rgb), stored.width, stored.height, 3, orientation)};
 }
 
 RgbaPicture oriented(RgbaPicture stored, int orientation) {
   Size size = turned({stored.width, stored.height}, orientation);
   return {size.width, size.height,
-          turned(stored.rgba, stored.width, stored.height, 4, orientation)};
+          turned(std::move(stored.rgba), stored.width, stored.height, 4, orientation)};
 }
 
 RgbPicture lanczos(Working picture, const Placement& placement) {

@@ -132,6 +132,10 @@ void drain(int outPipe, int errPipe, RunResult& result, const std::string& until
     rlimit limit{*options.fileSizeLimit, *options.fileSizeLimit};
     if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
   }
+  if (options.memoryLimit) {
+    rlimit limit{*options.memoryLimit, *options.memoryLimit};
+    if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(126);
+  }
   if (options.umask) umask(*options.umask);
   if (options.closedDescriptor >= 0) close(options.closedDescriptor);
   for (const std::string& setting : options.environment) putenv(strdup(setting.c_str()));

@@ -48,6 +48,7 @@ bool fileExists(const std::string& path);
 struct RunOptions {
   Bytes input;                                 // standard input; end of input after it
   std::optional<std::uint64_t> fileSizeLimit;  // RLIMIT_FSIZE of the child, in bytes
+  std::optional<std::uint64_t> memoryLimit;    // RLIMIT_AS of the child, in bytes
   std::string workDir;                         // the child's current folder, if set
   int closedDescriptor = -1;                   // 0, 1 or 2: closed when the program starts
   std::optional<mode_t> umask;                 // the child's umask, if set

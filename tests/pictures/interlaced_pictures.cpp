@@ -1,9 +1,15 @@
 #include "tests/pictures/interlaced_pictures.h"
 
+// clang-format off: jpeglib.h needs size_t and FILE first.
+#include <cstdio>
+#include <jpeglib.h>
+// clang-format on
 #include <gif_lib.h>
 #include <png.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <vector>
 #include <stdexcept>
 
 namespace logofit::samples {
@@ -74,6 +80,42 @@ Bytes encodeInterlacedPng(const IndexedPicture& picture) {
   }
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
+  return out;
+}
+
+Bytes encodeProgressiveJpeg(const RgbPicture& picture, int refinements) {
+  std::vector<jpeg_scan_info> scans = {{3, {0, 1, 2}, 0, 0, 0, 0}};
+  for (int component = 0; component < 3; ++component) {
+    for (int k = 1; k < 64; ++k) {
+      scans.push_back({1, {component}, k, k, 0, refinements});
+      for (int bit = refinements; bit > 0; --bit) {
+        scans.push_back({1, {component}, k, k, bit, bit - 1});
+      }
+    }
+  }
+  jpeg_compress_struct info{};
+  jpeg_error_mgr errors{};
+  info.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&info);
+  unsigned char* data = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&info, &data, &size);
+  info.image_width = static_cast<JDIMENSION>(picture.width);
+  info.image_height = static_cast<JDIMENSION>(picture.height);
+  info.input_components = 3;
+  info.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&info);
+  info.scan_info = scans.data();
+  info.num_scans = static_cast<int>(scans.size());
+  jpeg_start_compress(&info, TRUE);
+  for (int y = 0; y < picture.height; ++y) {
+    auto* row = const_cast<JSAMPLE*>(picture.rgb.data() + std::size_t(y) * picture.width * 3);
+    jpeg_write_scanlines(&info, &row, 1);
+  }
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  Bytes out(data, data + size);
+  std::free(data);
   return out;
 }
 

@@ -1,4 +1,5 @@
-// Interlaced PNG and GIF pictures, whose rows are stored out of order.
+// Interlaced PNG and GIF pictures, whose rows are stored out of order, and
+// progressive JPEG pictures, stored in scans.
 #pragma once
 
 #include "tests/pictures/sample_pictures.h"
@@ -10,5 +11,8 @@ namespace logofit::samples {
 Bytes encodeInterlacedGif(const IndexedPicture& picture);
 // 8 bits per index, in the seven passes of Adam7.
 Bytes encodeInterlacedPng(const IndexedPicture& picture);
+// Every coefficient of every channel in a scan of its own, then refined a
+// bit at a time: 3 + 189 x (refinements + 1) scans, all valid.
+Bytes encodeProgressiveJpeg(const RgbPicture& picture, int refinements);
 
 }  // namespace logofit::samples

@@ -39,7 +39,7 @@ Bytes encodePng(const IndexedPicture& picture, int bitDepth);
 // `picture` as the first frame, its first entry of opacity 0 as the
 // transparent index; a second frame follows.
 Bytes encodeGif(const IndexedPicture& picture);
-// "JPEG", "TIFF" or "PNG" (always 24-bit), through the image library,
+// "JPEG", "PJPEG" (progressive), "TIFF" or "PNG" (always 24-bit), through the image library,
 // with an orientation tag where the format has one (1 to 8, as in EXIF).
 Bytes encodeTruecolour(const RgbPicture& picture, const char* format, int orientation = 1);
 
