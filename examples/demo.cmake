@@ -46,7 +46,7 @@ run(none.txt "Which palette entries does the picture use?"
 run(ring-colours.txt "Find the slots of the twelve ring colours"
     ${BIN}/huefind pic.bmp -s)
 # The slots the search above finds, as the README's guide types them.
-set(ring_slots 48 67 65 62 49 54 45 66 57 68 51 59)
+set(ring_slots 47 67 66 62 48 51 44 63 57 68 50 59)
 execute_process(COMMAND ${BIN}/huefind pic.bmp -s WORKING_DIRECTORY ${OUT}
                 INPUT_FILE ${OUT}/ring-colours.txt OUTPUT_VARIABLE search)
 string(REGEX MATCHALL "Palet Number = [0-9]+" found "${search}")
