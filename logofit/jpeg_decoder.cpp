@@ -71,7 +71,7 @@ extern "C" void warnOrFailJpeg(j_common_ptr info, int level) {
 
 // Each scan of a progressive picture is a pass over all of it, and a small
 // file can hold thousands of valid scans: minutes of work. Encoders write
-// about ten; libjpeg-turbo's own tools stop at 500.
+// about ten; libjpeg-turbo's own tools, asked to limit scans, stop at 500.
 constexpr int kMostScans = 500;
 
 extern "C" void limitScans(j_common_ptr common) {
