@@ -32,24 +32,30 @@ logo::Result<Format> formatOf(Input& input) {
   return logo::Failure{"not a picture format logofit reads"};
 }
 
-logo::Result<Stored> probeStored(Input& input, Format format) {
+// The adapter that reads each format.
+struct Codec {
+  logo::Result<Stored> (*probe)(Input&);
+  logo::Result<bool> (*decode)(Input&, Target&);
+};
+
+Codec codecOf(Format format) {
   switch (format) {
     case Format::kJpeg:
-      return probeJpeg(input);
+      return {probeJpeg, decodeJpeg};
     case Format::kPng:
-      return probePng(input);
+      return {probePng, decodePng};
     case Format::kWebp:
-      return probeWebp(input);
+      return {probeWebp, decodeWebp};
     case Format::kTiff:
-      return probeTiff(input);
+      return {probeTiff, decodeTiff};
     case Format::kPnm:
-      return probePnm(input);
+      return {probePnm, decodePnm};
     case Format::kBmp:
-      return probeBitmap(input);
+      return {probeBitmap, decodeBitmap};
     case Format::kGif:
-      return probeGif(input);
+      break;
   }
-  return Stored{{0, 0}, 1, true};
+  return {probeGif, decodeGif};
 }
 
 // The suite's own readers, on the input read whole.
@@ -81,23 +87,7 @@ logo::Result<bool> decodeInto(Input& input, Format format, bool indexed, const L
                               Target& target) {
   if (!input.seek(0)) return logo::Failure{"the input cannot be read again"};
   if (indexed) return decodeIndexed(input, limits, target);
-  switch (format) {
-    case Format::kJpeg:
-      return decodeJpeg(input, target);
-    case Format::kPng:
-      return decodePng(input, target);
-    case Format::kWebp:
-      return decodeWebp(input, target);
-    case Format::kTiff:
-      return decodeTiff(input, target);
-    case Format::kPnm:
-      return decodePnm(input, target);
-    case Format::kBmp:
-      return decodeBitmap(input, target);
-    case Format::kGif:
-      return decodeGif(input, target);
-  }
-  return decodeIndexed(input, limits, target);
+  return codecOf(format).decode(input, target);
 }
 
 bool withinSides(Size size) {
@@ -127,7 +117,7 @@ logo::Result<Probed> probeChecked(Input& input, const Limits& limits) {
   if (input.tooLarge()) return logo::Failure{"file larger than 1 GiB"};
   logo::Result<Format> format = formatOf(input);
   if (!format) return logo::Failure{format.reason()};
-  logo::Result<Stored> stored = probeStored(input, *format);
+  logo::Result<Stored> stored = codecOf(*format).probe(input);
   if (!stored) return logo::Failure{stored.reason()};
   if (stored->indexed) return Probed{*format, *stored};
   Size size = stored->size;

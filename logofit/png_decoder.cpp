@@ -8,7 +8,6 @@
 
 #include "logo_image/layout.h"
 #include "logofit/decoders.h"
-#include "logofit/palette_readers.h"
 
 namespace logofit {
 namespace {
