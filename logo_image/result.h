@@ -1,6 +1,7 @@
 // What a reader or parser makes: the value, or the reason it could not.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -35,5 +36,26 @@ class Result {
  private:
   std::variant<T, Error> state_;
 };
+
+// What an action that makes nothing returns: nothing when it succeeded,
+// else the reason it did not.
+template <typename Error>
+class Result<void, Error> {
+ public:
+  Result() = default;
+  Result(Error error) : error_(std::move(error)) {}
+
+  explicit operator bool() const { return !error_.has_value(); }
+  const std::string& reason() const requires std::is_same_v<Error, Failure> {
+    static const std::string none;
+    return error_ ? error_->reason : none;
+  }
+  const Error& error() const { return *error_; }
+
+ private:
+  std::optional<Error> error_;
+};
+
+using Status = Result<void>;
 
 }  // namespace logo
