@@ -25,7 +25,7 @@
 
 namespace {
 
-namespace samples = logofit::samples;
+namespace samples = picture::samples;
 
 const std::string kWork = (std::filesystem::temp_directory_path() / "logofit_benchmark").string();
 // 15.4 megapixels, the size of a phone's photograph.

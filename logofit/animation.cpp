@@ -5,9 +5,8 @@
 #include <cstdio>
 #include <numeric>
 
-#include "logofit/colour_reduction.h"
 #include "logofit/logofit.h"
-#include "logofit/palette_readers.h"
+#include "picture/colour_reduction.h"
 
 namespace logofit {
 namespace {
@@ -153,16 +152,18 @@ Ring barRing(const BarOptions& bar) {
   return ring;
 }
 
-logo::Result<Ring> readLayer(ByteView bytes, const Limits& limits) {
+logo::Result<Ring> readLayer(Input& input, const Limits& limits) {
   const char* rule =
       "a layer is a 320x400 animated logo, or a 320x400 PNG or GIF with transparent entries";
-  Reading reading = readIndexed(bytes, limits);
-  if (!reading) return logo::Failure{reading.reason()};
-  if (!reading.value()) return logo::Failure{std::string("no palette: ") + rule};
-  const IndexedPicture& picture = *reading.value();
-  if (!logoSized(picture.width, picture.height)) {
-    return logo::Failure{sizeText(picture.width, picture.height) + " pixels: " + rule};
+  logo::Result<picture::Probe> probed = picture::probe(input, limits);
+  if (!probed) return probed.error();
+  if (!probed->palette) return logo::Failure{std::string("no palette: ") + rule};
+  if (!logoSized(probed->width, probed->height)) {
+    return logo::Failure{sizeText(probed->width, probed->height) + " pixels: " + rule};
   }
+  logo::Result<IndexedPicture> read = picture::decodePalette(input, limits);
+  if (!read) return read.error();
+  const IndexedPicture& picture = *read;
   if (picture.importantColours[0] == 1) {
     return logo::Failure{"255 animated slots; at most 254 leave the picture two slots"};
   }
@@ -171,25 +172,20 @@ logo::Result<Ring> readLayer(ByteView bytes, const Limits& limits) {
   return logo::Failure{std::string("no animated slots and no transparent entry: ") + rule};
 }
 
-logo::Result<PixelMask> readMask(ByteView bytes, const Limits& limits) {
+logo::Result<PixelMask> readMask(Input& input, const Limits& limits) {
   const char* rule = "a mask is 320x400 pixels";
-  Reading reading = readIndexed(bytes, limits);
-  if (!reading) return logo::Failure{reading.reason()};
+  logo::Result<picture::Probe> probed = picture::probe(input, limits);
+  if (!probed) return probed.error();
+  if (!logoSized(probed->width, probed->height)) {
+    return logo::Failure{sizeText(probed->width, probed->height) + ": " + rule};
+  }
   PixelMask mask;
-  if (reading.value()) {
-    const IndexedPicture& picture = *reading.value();
-    if (!logoSized(picture.width, picture.height)) {
-      return logo::Failure{sizeText(picture.width, picture.height) + ": " + rule};
-    }
-    mask = maskOfPalette(picture);
+  if (probed->palette) {
+    logo::Result<IndexedPicture> read = picture::decodePalette(input, limits);
+    if (!read) return read.error();
+    mask = maskOfPalette(*read);
   } else {
-    Input input(bytes);
-    logo::Result<PictureSize> size = probe(input, limits);
-    if (!size) return logo::Failure{size.reason()};
-    if (!logoSized(size->width, size->height)) {
-      return logo::Failure{sizeText(size->width, size->height) + ": " + rule};
-    }
-    logo::Result<RgbaPicture> whole = decodeWhole(input, limits);
+    logo::Result<RgbaPicture> whole = picture::decodeWhole(input, limits);
     if (!whole) return logo::Failure{whole.reason()};
     mask = maskOfColours(*whole);
   }
@@ -202,8 +198,8 @@ logo::Result<PixelMask> readMask(ByteView bytes, const Limits& limits) {
 logo::Result<Ring> shimmerRing(const RgbPicture& screen, const PixelMask& area, int colours) {
   // Without dithering the light runs in clean bands; dithered, the pixels
   // of two neighbouring steps stay mixed and the band's edge sparkles.
-  Reduction reduction{colours, false, std::nullopt};
-  logo::Result<IndexedPicture> reduced = reduceColours(screen, reduction, area);
+  picture::Reduction reduction{colours, false, std::nullopt};
+  logo::Result<IndexedPicture> reduced = picture::reduceColours(screen, reduction, area);
   if (!reduced) return logo::Failure{reduced.reason()};
   const std::vector<logo::PaletteEntry>& palette = reduced->palette;
   std::vector<bool> used(palette.size());

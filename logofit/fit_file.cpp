@@ -1,9 +1,8 @@
-// The files around the fit: the input read as its decoder needs it, a
-// layer's or mask's file read whole, the output written through the
-// suite's atomic output.
+// The files around the fit: the input, and a layer's or a mask's file, read
+// as their decoders need them; the output written through the suite's
+// atomic output.
 #include <sys/stat.h>
 
-#include <optional>
 
 #include "logo_image/atomic_output.h"
 #include "logofit/logofit.h"
@@ -11,67 +10,54 @@
 namespace logofit {
 namespace {
 
-logo::Result<std::vector<std::uint8_t>> readWhole(std::FILE* in) {
-  std::vector<std::uint8_t> bytes;
-  struct stat status;
-  if (fstat(fileno(in), &status) == 0 && S_ISREG(status.st_mode) &&
-      status.st_size <= kMaxInputBytes) {
-    bytes.reserve(static_cast<std::size_t>(status.st_size));
-  }
-  std::uint8_t block[1 << 16];
-  std::size_t count;
-  while ((count = std::fread(block, 1, sizeof block, in)) > 0) {
-    if (static_cast<long long>(bytes.size() + count) > kMaxInputBytes) {
-      return logo::Failure{"file larger than 1 GiB"};
-    }
-    bytes.insert(bytes.end(), block, block + count);
-  }
-  return bytes;
-}
-
 const char* overlayPath(const AnimationOptions& animation) {
   if (const auto* layer = std::get_if<LayerOptions>(&animation)) return layer->path;
   if (const auto* shimmer = std::get_if<ShimmerOptions>(&animation)) return shimmer->maskPath;
   return nullptr;
 }
 
-// An opened file and, for a layer or a mask, its bytes.
-struct Opened {
-  logo::File file;
-  std::vector<std::uint8_t> bytes;
-};
-
-logo::Result<Opened, Refusal> openInput(const char* path, const char* outputPath) {
-  Opened input{logo::openSource(path), {}};
-  if (!input.file) return Refusal(logo::Outcome::kSourceUnreadable);
-  if (logo::isSameFile(input.file.get(), outputPath)) return Refusal(logo::Outcome::kSameFile);
-  return input;
+logo::Result<logo::File, Refusal> openInput(const char* path, const char* outputPath) {
+  logo::File file = logo::openSource(path);
+  if (!file) return Refusal(logo::Outcome::kSourceUnreadable);
+  if (logo::isSameFile(file.get(), outputPath)) return Refusal(logo::Outcome::kSameFile);
+  return file;
 }
 
-// Empty when the file was read whole.
-std::optional<Refusal> readInput(Opened& input, const char* path) {
-  logo::Result<std::vector<std::uint8_t>> bytes = readWhole(input.file.get());
-  if (std::ferror(input.file.get())) return Refusal(logo::Outcome::kSourceReadFailed);
-  if (!bytes) return Refusal(Malformed{path, bytes.reason()});
-  input.bytes = std::move(bytes).value();
-  return std::nullopt;
+// A FIFO or a device could block the run or never end; a layer or a mask
+// is a file someone drew, so nothing else is opened as one.
+logo::Status regularFile(const char* path) {
+  struct stat status;
+  if (stat(path, &status) != 0 || S_ISREG(status.st_mode) || S_ISDIR(status.st_mode)) return {};
+  return logo::Failure{"not a regular file: a layer or a mask is read from a file"};
 }
 
 // The layer or the shimmer's area, read before the picture: a wrong file
 // is told before the long work on the picture.
-logo::Result<Overlay> overlayOf(const AnimationOptions& animation, ByteView bytes) {
-  if (const auto* bar = std::get_if<BarOptions>(&animation)) return Overlay(*bar);
+logo::Result<Overlay> overlayOf(const AnimationOptions& animation, Input& input) {
   if (std::holds_alternative<LayerOptions>(animation)) {
-    logo::Result<Ring> layer = readLayer(bytes, Limits{});
+    logo::Result<Ring> layer = readLayer(input, Limits{});
     if (!layer) return logo::Failure{layer.reason()};
     return Overlay(std::move(layer).value());
   }
   if (const auto* shimmer = std::get_if<ShimmerOptions>(&animation)) {
-    logo::Result<PixelMask> area = readMask(bytes, Limits{});
+    logo::Result<PixelMask> area = readMask(input, Limits{});
     if (!area) return logo::Failure{area.reason()};
     return Overlay(Shimmer{std::move(area).value(), shimmer->colours});
   }
   return Overlay();
+}
+
+logo::Result<Overlay, Refusal> readOverlay(const AnimationOptions& animation, logo::File file,
+                                           const char* path) {
+  if (!file) {
+    if (const auto* bar = std::get_if<BarOptions>(&animation)) return Overlay(*bar);
+    return Overlay();
+  }
+  Input input(file.get());
+  logo::Result<Overlay> overlay = overlayOf(animation, input);
+  if (input.failed()) return Refusal(logo::Outcome::kSourceReadFailed);
+  if (!overlay) return Refusal(Malformed{path, overlay.reason()});
+  return std::move(overlay).value();
 }
 
 }  // namespace
@@ -80,20 +66,21 @@ logo::Result<Job, Refusal> readAndFit(const Request& request) {
   const char* extraPath = overlayPath(request.animation);
   auto picture = openInput(request.inputPath, request.outputPath);
   if (!picture) return picture.error();
-  auto extra = extraPath ? openInput(extraPath, request.outputPath) : Opened{};
-  if (!extra) return extra.error();
-  Opened input = std::move(picture).value();
-  Opened overlayInput = std::move(extra).value();
   if (extraPath != nullptr) {
-    if (auto refusal = readInput(overlayInput, extraPath)) return *refusal;
+    if (logo::Status regular = regularFile(extraPath); !regular) {
+      return Refusal(Malformed{extraPath, regular.reason()});
+    }
   }
-  logo::Result<Overlay> overlay = overlayOf(request.animation, overlayInput.bytes);
-  if (!overlay) return Refusal(Malformed{extraPath, overlay.reason()});
-  Input source(input.file.get());
+  auto extra = extraPath ? openInput(extraPath, request.outputPath) : logo::File{};
+  if (!extra) return extra.error();
+  logo::File input = std::move(picture).value();
+  auto overlay = readOverlay(request.animation, std::move(extra).value(), extraPath);
+  if (!overlay) return overlay.error();
+  Input source(input.get());
   logo::Result<Fitted> fitted = fitPicture(source, request.options, *overlay, Limits{});
   if (source.failed()) return Refusal(logo::Outcome::kSourceReadFailed);
   if (!fitted) return Refusal(Malformed{request.inputPath, fitted.reason()});
-  return Job{std::move(input.file), std::move(fitted).value()};
+  return Job{std::move(input), std::move(fitted).value()};
 }
 
 logo::Outcome writeLogo(const Request& request, const Job& job) {

@@ -4,9 +4,9 @@
 #include <cstdio>
 
 #include "logo_image/conformance.h"
-#include "logofit/colour_reduction.h"
 #include "logofit/logofit.h"
-#include "logofit/palette_readers.h"
+#include "picture/colour_reduction.h"
+#include "picture/resampling.h"
 
 namespace logofit {
 namespace {
@@ -81,7 +81,7 @@ RgbPicture onScreen(const RgbPicture& scaled, const Placement& placement) {
 logo::Result<Size> sizeOf(Input& input, const std::optional<IndexedPicture>& indexed,
                           const Limits& limits) {
   if (indexed) return Size{indexed->width, indexed->height};
-  logo::Result<PictureSize> size = probe(input, limits);
+  logo::Result<picture::Probe> size = picture::probe(input, limits);
   if (!size) return logo::Failure{size.reason()};
   return Size{size->width, size->height};
 }
@@ -93,7 +93,7 @@ logo::Result<Screen> drawnScreen(Input& input, const std::optional<IndexedPictur
   if (indexed) {
     picture = coloursOf(*indexed);
   } else {
-    logo::Result<RgbaPicture> decoded = decodeWhole(input, limits);
+    logo::Result<RgbaPicture> decoded = picture::decodeWhole(input, limits);
     if (!decoded) return logo::Failure{decoded.reason()};
     picture = onBlack(*decoded);
   }
@@ -110,7 +110,8 @@ logo::Result<Screen> screenOf(Input& input, const std::optional<IndexedPicture>&
   }
   Placement placement = place(size->width, size->height, options.geometry, options.gravity);
   logo::Result<RgbPicture> scaled =
-      indexed ? scalePixels(*indexed, placement) : decodeScaled(input, placement, limits);
+      indexed ? picture::scalePixels(*indexed, placement)
+              : picture::decodeScaled(input, placement, limits);
   if (!scaled) return logo::Failure{scaled.reason()};
   return Screen{onScreen(*scaled, placement), placement};
 }
@@ -159,9 +160,9 @@ logo::Result<IndexedPicture> reducedPicture(const Screen& screen, const FitOptio
   }
   bool bars = hasBars(screen.placement);
   int room = bars ? slots : slots - 1;  // bars already show the border colour
-  Reduction reduction{std::min(options.colours, room), options.dither,
-                      bars ? std::optional(options.background) : std::nullopt};
-  logo::Result<IndexedPicture> reduced = reduceColours(screen.picture, reduction, shown);
+  picture::Reduction reduction{std::min(options.colours, room), options.dither,
+                               bars ? std::optional(options.background) : std::nullopt};
+  logo::Result<IndexedPicture> reduced = picture::reduceColours(screen.picture, reduction, shown);
   if (!reduced) return reduced;
   IndexedPicture picture = std::move(reduced).value();
   if (bars) paintBars(picture, screen.placement, options.background);
@@ -228,48 +229,32 @@ IndexedPicture composed(const IndexedPicture& picture, const Ring& ring) {
 
 }  // namespace
 
-Reading readIndexed(ByteView bytes, const Limits& limits) {
-  for (auto reader : {readBitmap, readPng, readGif}) {
-    Reading reading = reader(bytes, limits);
-    if (reading && !reading.value()) continue;
-    if (!reading) return reading;
-    const IndexedPicture& picture = *reading.value();
-    auto highest = std::max_element(picture.indices.begin(), picture.indices.end());
-    if (highest != picture.indices.end() && *highest >= picture.palette.size()) {
-      const char* format = reader == readBitmap ? "" : reader == readPng ? "PNG: " : "GIF: ";
-      return logo::Failure{format + beyondThePalette(*highest, picture.palette.size())};
-    }
-    return reading;
-  }
-  return notMine();
-}
-
-std::string beyondThePalette(int index, std::size_t entries) {
-  return "pixel index " + std::to_string(index) + " beyond the palette of " +
-         std::to_string(entries) + " entries";
-}
-
 namespace {
 
-// The suite's readers take the formats they own whole; every other
-// picture is left to the decoders, which need not read it whole.
-Reading readIndexedInput(Input& input, const Limits& limits) {
-  logo::Result<PictureSize> size = probe(input, limits);
-  if (!size) return logo::Failure{size.reason()};
-  if (!size->indexed) return notMine();
-  logo::Result<ByteView> bytes = input.whole();
-  if (!bytes) return logo::Failure{bytes.reason()};
-  return readIndexed(*bytes, limits);
+bool logoSized(const picture::Probe& probed) {
+  return probed.palette && probed.width == kWidth && probed.height == kHeight;
+}
+
+// A palette picture of the logo's size is read whole, as stored, for the
+// kept path; every other picture is left to the decoders, which need not
+// read it whole.
+logo::Result<std::optional<IndexedPicture>> logoSizedPalette(Input& input, const Limits& limits) {
+  logo::Result<picture::Probe> probed = picture::probe(input, limits);
+  if (!probed) return probed.error();
+  if (!logoSized(*probed)) return std::optional<IndexedPicture>();
+  logo::Result<IndexedPicture> read = picture::decodePalette(input, limits);
+  if (!read) return read.error();
+  return std::optional(std::move(read).value());
 }
 
 }  // namespace
 
 logo::Result<Fitted> fitPicture(Input& input, const FitOptions& options, const Overlay& overlay,
                                 const Limits& limits) {
-  Reading reading = readIndexedInput(input, limits);
-  if (!reading) return logo::Failure{reading.reason()};
+  logo::Result<std::optional<IndexedPicture>> reading = logoSizedPalette(input, limits);
+  if (!reading) return reading.error();
   const std::optional<IndexedPicture>& indexed = reading.value();
-  bool logoSized = indexed && indexed->width == kWidth && indexed->height == kHeight;
+  bool logoSized = indexed.has_value();
   bool animated = !std::holds_alternative<std::monostate>(overlay);
   if (logoSized && !animated) {
     return Fitted{true,

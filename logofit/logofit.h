@@ -13,10 +13,20 @@
 #include "logo_image/files.h"
 #include "logo_image/outcome.h"
 #include "logo_image/result.h"
-#include "logofit/decoding.h"
-#include "logofit/pictures.h"
+#include "picture/decoding.h"
+#include "picture/pictures.h"
 
 namespace logofit {
+
+using picture::ByteView;
+using picture::IndexedPicture;
+using picture::Input;
+using picture::Limits;
+using picture::PixelMask;
+using picture::Placement;
+using picture::RgbaPicture;
+using picture::RgbPicture;
+using picture::Size;
 
 enum class Geometry { kFit, kFill, kStretch };
 // The side a picture keeps to: what --fill keeps, where --fit places it.
@@ -93,10 +103,10 @@ Ring barRing(const BarOptions& bar);
 // A layer drawn over the picture: an animated logo (its pixels from the
 // first animated slot on) or a palette picture with transparent entries
 // (its opaque pixels, their entries packed at the top in palette order).
-logo::Result<Ring> readLayer(ByteView bytes, const Limits& limits);
+logo::Result<Ring> readLayer(Input& input, const Limits& limits);
 // The pixels a mask marks: its opaque pixels, or without transparency its
 // pixels lighter than mid-grey.
-logo::Result<PixelMask> readMask(ByteView bytes, const Limits& limits);
+logo::Result<PixelMask> readMask(Input& input, const Limits& limits);
 // The picture's pixels in the area reduced to at most `colours` colours,
 // the ring running from the darkest to the brightest.
 logo::Result<Ring> shimmerRing(const RgbPicture& screen, const PixelMask& area, int colours);

@@ -5,7 +5,6 @@
 #include <cstdlib>
 
 #include "logofit/logofit.h"
-#include "logofit/palette_readers.h"
 
 namespace {
 
@@ -27,12 +26,14 @@ logo::Result<logofit::Overlay> overlayFor(logofit::ByteView bytes, std::uint8_t 
     case 1:
       return logofit::Overlay(logofit::BarOptions{1 + choice % 400, 2 + choice % 127, {}});
     case 2: {
-      logo::Result<logofit::Ring> layer = logofit::readLayer(bytes, limits);
+      logofit::Input input(bytes);
+      logo::Result<logofit::Ring> layer = logofit::readLayer(input, limits);
       if (!layer) return logo::Failure{layer.reason()};
       return logofit::Overlay(std::move(layer).value());
     }
     case 3: {
-      logo::Result<logofit::PixelMask> area = logofit::readMask(bytes, limits);
+      logofit::Input input(bytes);
+      logo::Result<logofit::PixelMask> area = logofit::readMask(input, limits);
       if (!area) return logo::Failure{area.reason()};
       return logofit::Overlay(logofit::Shimmer{std::move(area).value(), 2 + choice % 127});
     }
@@ -46,8 +47,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   logofit::Limits limits;
   limits.maxPixels = 1'000'000;
   logofit::ByteView bytes(data, size);
-  logofit::Reading own = logofit::readIndexed(bytes, limits);
-  if (size > kMaxImageLibraryInput && own && !own.value()) return 0;
+  logofit::Input probed(bytes);
+  logo::Result<picture::Probe> header = picture::probe(probed, limits);
+  if (size > kMaxImageLibraryInput && !(header && header->palette)) return 0;
   // The last byte picks the options; it is rarely part of a picture.
   std::uint8_t choice = size > 0 ? data[size - 1] : 0;
   logofit::FitOptions options;

@@ -23,19 +23,6 @@ int aligned(int whole, int part, bool atStart, bool atEnd) {
 
 }  // namespace
 
-std::string sizeProblem(long long width, long long height, const Limits& limits) {
-  char text[160];
-  if (width <= 0 || height <= 0) {
-    std::snprintf(text, sizeof text, "no pixels: %lldx%lld", width, height);
-  } else if (width > limits.maxPixels / height) {
-    std::snprintf(text, sizeof text, "picture too large: %lldx%lld (at most %lld megapixels)",
-                  width, height, limits.maxPixels / 1'000'000);
-  } else {
-    return {};
-  }
-  return text;
-}
-
 Placement place(int width, int height, Geometry geometry, Gravity gravity) {
   Placement p{width, height, 0, 0, width, height, kWidth, kHeight, 0, 0};
   long long wide = 3LL * width;  // compared with 4 * height: the screen's 4:3

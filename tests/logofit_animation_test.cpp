@@ -14,7 +14,7 @@
 
 namespace {
 
-namespace samples = logofit::samples;
+namespace samples = picture::samples;
 using logo::PaletteEntry;
 using testing_support::colour;
 using testing_support::Picture;

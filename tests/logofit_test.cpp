@@ -13,7 +13,7 @@
 
 namespace {
 
-namespace samples = logofit::samples;
+namespace samples = picture::samples;
 using testing_support::Bytes;
 using testing_support::colour;
 using testing_support::Picture;

@@ -12,7 +12,7 @@
 #include <vector>
 #include <stdexcept>
 
-namespace logofit::samples {
+namespace picture::samples {
 namespace {
 
 int appendGifBytes(GifFileType* gif, const GifByteType* data, int size) {
@@ -119,4 +119,4 @@ Bytes encodeProgressiveJpeg(const RgbPicture& picture, int refinements) {
   return out;
 }
 
-}  // namespace logofit::samples
+}  // namespace picture::samples

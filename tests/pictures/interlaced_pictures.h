@@ -4,7 +4,7 @@
 
 #include "tests/pictures/sample_pictures.h"
 
-namespace logofit::samples {
+namespace picture::samples {
 
 // One frame, its rows stored 0, 8, 16, ..., then 4, 12, ..., 2, 6, ...,
 // then 1, 3, 5, ...
@@ -15,4 +15,4 @@ Bytes encodeInterlacedPng(const IndexedPicture& picture);
 // bit at a time: 3 + 189 x (refinements + 1) scans, all valid.
 Bytes encodeProgressiveJpeg(const RgbPicture& picture, int refinements);
 
-}  // namespace logofit::samples
+}  // namespace picture::samples

@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::filesystem::create_directories(argv[1]);
-  for (const auto& sample : logofit::samples::everyKind()) {
+  for (const auto& sample : picture::samples::everyKind()) {
     if (!sample.kept && sample.bytes.size() > kMaxDecodedSeed) {
       std::fprintf(stderr, "logofit_seeds: %s is too large to reach its decoder\n",
                    sample.name.c_str());

@@ -8,7 +8,7 @@
 #include <cmath>
 #include <stdexcept>
 
-namespace logofit::samples {
+namespace picture::samples {
 namespace {
 
 void put(Bytes& out, std::uint32_t value, int size) {
@@ -387,4 +387,4 @@ std::vector<Sample> everyKind() {
   return samples;
 }
 
-}  // namespace logofit::samples
+}  // namespace picture::samples

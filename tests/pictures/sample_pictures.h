@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "logofit/pictures.h"
+#include "picture/pictures.h"
 
-namespace logofit::samples {
+namespace picture::samples {
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -59,4 +59,4 @@ struct Sample {
 // that are fitted.
 std::vector<Sample> everyKind();
 
-}  // namespace logofit::samples
+}  // namespace picture::samples

@@ -1,4 +1,4 @@
-#include "logofit/colour_reduction.h"
+#include "picture/colour_reduction.h"
 
 #include <gtest/gtest.h>
 
@@ -7,11 +7,11 @@ namespace {
 // Near colours are merged only to spare the choice many thousands; a
 // picture of fewer keeps every one, however close.
 TEST(ColourReduction, KeepsFewColoursExactlyHoweverClose) {
-  logofit::RgbPicture greys{320, 400, std::vector<std::uint8_t>(320 * 400 * 3)};
+  picture::RgbPicture greys{320, 400, std::vector<std::uint8_t>(320 * 400 * 3)};
   for (std::size_t i = 0; i < greys.rgb.size(); ++i) {
     greys.rgb[i] = static_cast<std::uint8_t>(i / 3 % 320 % 200);
   }
-  logo::Result<logofit::IndexedPicture> reduced = logofit::reduceColours(greys, {256, true, {}});
+  logo::Result<picture::IndexedPicture> reduced = picture::reduceColours(greys, {256, true, {}});
   ASSERT_TRUE(reduced) << reduced.reason();
   int wrong = 0;
   for (std::size_t i = 0; i < reduced->indices.size(); ++i) {

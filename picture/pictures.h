@@ -1,6 +1,6 @@
-// Pictures on their way to the logo, where they land on it, and the sizes
-// that can be decoded. Readers, decoders and the colour reduction speak in
-// these types; only their adapter files include a library header.
+// The pictures the library makes, where a picture lands on a canvas, and
+// the sizes it decodes. Decoders, resampling and colour reduction speak in
+// these types; only the adapter files include a library header.
 #pragma once
 
 #include <array>
@@ -14,13 +14,16 @@
 #include "logo_image/layout.h"
 #include "logo_image/result.h"
 
-namespace logofit {
+namespace picture {
 
 using ByteView = std::span<const std::uint8_t>;
 
 // The most pixels any reader decodes, so a lying header cannot make the
 // program ask for gigabytes.
 inline constexpr long long kMaxPixels = 100'000'000;
+// JPEG, GIF and WebP cannot go beyond it, and nothing is made of a longer
+// strip.
+inline constexpr int kMaxSide = 65535;
 
 struct Limits {
   long long maxPixels = kMaxPixels;
@@ -49,8 +52,8 @@ struct RgbPicture {
   std::vector<std::uint8_t> rgb;
 };
 
-// Where a picture lands on the logo: the part of the source that is shown,
-// the size it is scaled to and where that goes on the 320x400 screen.
+// Where a picture lands on a canvas: the part of the source that is shown,
+// the size it is scaled to and where that goes on the canvas.
 struct Placement {
   int sourceWidth = 0;
   int sourceHeight = 0;
@@ -71,16 +74,19 @@ struct RgbaPicture {
   std::vector<std::uint8_t> rgba;
 };
 
-// The reason a size cannot be decoded (zero, negative or absurd); empty
-// for one that can.
-std::string sizeProblem(long long width, long long height, const Limits& limits);
-
-// Which pixels of a picture belong to a part of it, one flag per pixel.
-using PixelMask = std::vector<bool>;
-
 struct Size {
   int width = 0;
   int height = 0;
 };
 
-}  // namespace logofit
+// Which pixels of a picture belong to a part of it, one flag per pixel.
+using PixelMask = std::vector<bool>;
+
+// Whether a picture of this size can be decoded: not zero, negative or
+// beyond the limits.
+logo::Status sizeAllowed(long long width, long long height, const Limits& limits);
+// Whether neither side is longer than kMaxSide.
+logo::Status sidesAllowed(Size size);
+
+
+}  // namespace picture

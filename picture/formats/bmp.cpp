@@ -5,10 +5,10 @@
 #include <string>
 
 #include "logo_image/layout.h"
-#include "logofit/byte_reader.h"
-#include "logofit/decoders.h"
+#include "picture/formats/byte_reader.h"
+#include "picture/formats/format.h"
 
-namespace logofit {
+namespace picture {
 namespace {
 
 constexpr int kFileHeaderSize = 14;
@@ -104,8 +104,15 @@ logo::Result<Layout> checked(const Layout& l) {
 logo::Result<Stored> probeBitmap(Input& input) {
   ByteReader reader(input);
   logo::Result<Layout> read = readLayout(reader);
-  // The suite's reader says what is wrong with a bitmap of 8 bits or fewer.
-  if (!read || read->bits <= 8) return Stored{{0, 0}, 1, true};
+  // The palette reader's rules for a bitmap of 8 bits or fewer.
+  if (!read || read->bits <= 8) {
+    std::uint8_t head[kFileHeaderSize + 124] = {};
+    if (!input.seek(0)) return logo::Failure{"the input cannot be read again"};
+    std::size_t size = input.read(head, sizeof head);
+    logo::Result<Size> declared = paletteBitmapSize(ByteView(head, size));
+    if (!declared) return declared.error();
+    return Stored{*declared, 1, true};
+  }
   logo::Result<Layout> layout = checked(*read);
   if (!layout) return logo::Failure{layout.reason()};
   long long height = layout->height < 0 ? -layout->height : layout->height;
@@ -114,7 +121,7 @@ logo::Result<Stored> probeBitmap(Input& input) {
                 1};
 }
 
-logo::Result<bool> decodeBitmap(Input& input, Target& target) {
+logo::Status decodeBitmap(Input& input, Sink& target) {
   ByteReader reader(input);
   logo::Result<Layout> read = readLayout(reader);
   if (!read) return logo::Failure{read.reason()};
@@ -162,7 +169,17 @@ logo::Result<bool> decodeBitmap(Input& input, Target& target) {
     }
     target.put(topDown ? i : height - 1 - i, 0, 1, width, row.data(), kept);
   }
-  return true;
+  return {};
 }
 
-}  // namespace logofit
+namespace {
+
+bool sniffBitmap(ByteView head) {
+  return head.size() >= 2 && head[0] == 'B' && head[1] == 'M';
+}
+
+}  // namespace
+
+const Adapter kBmpAdapter{Format::kBmp, sniffBitmap, probeBitmap, decodeBitmap, readBitmap};
+
+}  // namespace picture

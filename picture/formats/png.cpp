@@ -4,12 +4,13 @@
 #include <png.h>
 
 #include <csetjmp>
+#include <cstring>
 #include <string>
 
 #include "logo_image/layout.h"
-#include "logofit/decoders.h"
+#include "picture/formats/format.h"
 
-namespace logofit {
+namespace picture {
 namespace {
 
 struct Source {
@@ -66,7 +67,7 @@ std::vector<logo::PaletteEntry> paletteOf(png_structp png, png_infop info) {
   return palette;
 }
 
-void readRows(png_structp png, png_infop info, Target& target, std::vector<std::uint8_t>& row) {
+void readRows(png_structp png, png_infop info, Sink& target, std::vector<std::uint8_t>& row) {
   int channels = png_get_channels(png, info);
   int width = static_cast<int>(png_get_image_width(png, info));
   int height = static_cast<int>(png_get_image_height(png, info));
@@ -93,7 +94,7 @@ void readRows(png_structp png, png_infop info, Target& target, std::vector<std::
 }
 
 // Everything that libpng may leave by a long jump lives in the caller.
-bool readPixels(Decoder& d, Target& target, std::vector<std::uint8_t>& row) {
+bool readPixels(Decoder& d, Sink& target, std::vector<std::uint8_t>& row) {
   if (setjmp(png_jmpbuf(d.png_)) != 0) return false;
   png_structp png = d.png_;
   png_infop info = d.info_;
@@ -111,8 +112,9 @@ bool readPixels(Decoder& d, Target& target, std::vector<std::uint8_t>& row) {
   readRows(png, info, lookup, row);
   png_read_end(png, nullptr);
   // The palette's opacities are left out, as the suite's reader leaves them.
-  d.source_.error = lookup.problem();
-  return d.source_.error.empty();
+  logo::Status indices = lookup.checked();
+  d.source_.error = indices.reason();
+  return bool(indices);
 }
 
 }  // namespace
@@ -133,11 +135,21 @@ logo::Result<Stored> probePng(Input& input) {
                 keepable};
 }
 
-logo::Result<bool> decodePng(Input& input, Target& target) {
+logo::Status decodePng(Input& input, Sink& target) {
   Decoder d(input);
   std::vector<std::uint8_t> row;
   if (!readHeader(d) || !readPixels(d, target, row)) return logo::Failure{d.reason()};
-  return true;
+  return {};
 }
 
-}  // namespace logofit
+namespace {
+
+bool sniffPng(ByteView head) {
+  return head.size() >= 8 && std::memcmp(head.data(), "\x89PNG\r\n\x1A\n", 8) == 0;
+}
+
+}  // namespace
+
+const Adapter kPngAdapter{Format::kPng, sniffPng, probePng, decodePng, readPng};
+
+}  // namespace picture

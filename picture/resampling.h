@@ -1,13 +1,25 @@
-// Scaling a decoded picture down to the logo in two steps: an area average
+// Scaling a decoded picture down to the size shown in two steps: an area average
 // folds the rows into a working picture of two to four times the size
 // needed while they are decoded, then a Lanczos filter takes the shown part
 // of it to the exact size. No library: the same arithmetic on every
 // machine, run after run.
 #pragma once
 
-#include "logofit/decoders.h"
+#include <vector>
 
-namespace logofit {
+#include "logo_image/result.h"
+#include "picture/decoding.h"
+#include "picture/pictures.h"
+
+namespace picture {
+
+// Red, green and blue as floats, top row first: the area average of the
+// decoded rows before the final scaling.
+struct Working {
+  int width = 0;
+  int height = 0;
+  std::vector<float> rgb;
+};
 
 // The size of the whole stored picture at which the shown part comes out
 // twice as large as the placement asks, turned back to the stored axes.
@@ -15,7 +27,7 @@ Size wantedSize(const Placement& placement, int orientation);
 
 // Sums the delivered pixels in boxes of a whole number of pixels each way,
 // alpha flattened on black.
-class AreaAverage final : public Target {
+class AreaAverage final : public Sink {
  public:
   explicit AreaAverage(Size wanted) : wanted_(wanted) {}
   Size wanted() const override { return wanted_; }
@@ -44,4 +56,13 @@ RgbaPicture oriented(RgbaPicture stored, int orientation);
 // the placement's size.
 RgbPicture lanczos(Working picture, const Placement& placement);
 
-}  // namespace logofit
+// A placement the scaling can follow: a crop inside the picture, a size
+// within the sides allowed.
+bool followable(const Placement& placement);
+
+// A picture already in memory, cut and scaled as the placement says.
+logo::Result<RgbPicture> scalePixels(const RgbPicture& source, const Placement& placement);
+// The same for a palette picture, its colours looked up a row at a time.
+logo::Result<RgbPicture> scalePixels(const IndexedPicture& source, const Placement& placement);
+
+}  // namespace picture

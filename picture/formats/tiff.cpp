@@ -8,9 +8,11 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "logofit/decoders.h"
+#include <cstring>
 
-namespace logofit {
+#include "picture/formats/format.h"
+
+namespace picture {
 namespace {
 
 // No strip or tile of a picture within the limits needs more in one piece;
@@ -131,7 +133,7 @@ bool plainLayout(const Layout& layout) {
          (layout.planar == PLANARCONFIG_CONTIG || layout.samples == 1);
 }
 
-bool readScanlines(TIFF* tiff, const Layout& layout, Target& target) {
+bool readScanlines(TIFF* tiff, const Layout& layout, Sink& target) {
   int width = static_cast<int>(layout.width);
   int samples = layout.samples;
   // Associated alpha: the colour is flattened already.
@@ -167,7 +169,7 @@ void straighten(std::uint8_t* rgba, int count) {
   }
 }
 
-bool readConverted(TIFF* tiff, const Layout& layout, Target& target, std::string& why) {
+bool readConverted(TIFF* tiff, const Layout& layout, Sink& target, std::string& why) {
   char message[1024] = "";
   TIFFRGBAImage image;
   if (!TIFFRGBAImageOK(tiff, message) || !TIFFRGBAImageBegin(&image, tiff, 0, message)) {
@@ -215,7 +217,7 @@ logo::Result<Stored> probeTiff(Input& input) {
                 orientation >= 1 && orientation <= 8 ? orientation : 1};
 }
 
-logo::Result<bool> decodeTiff(Input& input, Target& target) {
+logo::Status decodeTiff(Input& input, Sink& target) {
   Opened opened(input);
   if (opened.tiff_ == nullptr) return opened.failure();
   TIFF* tiff = opened.tiff_;
@@ -225,7 +227,18 @@ logo::Result<bool> decodeTiff(Input& input, Target& target) {
   bool read = plainLayout(layout) ? readScanlines(tiff, layout, target)
                                   : readConverted(tiff, layout, target, why);
   if (!read) return why.empty() ? opened.failure() : logo::Failure{"TIFF: " + why};
-  return true;
+  return {};
 }
 
-}  // namespace logofit
+namespace {
+
+bool sniffTiff(ByteView head) {
+  return head.size() >= 4 && (std::memcmp(head.data(), "II*\0", 4) == 0 ||
+                              std::memcmp(head.data(), "MM\0*", 4) == 0);
+}
+
+}  // namespace
+
+const Adapter kTiffAdapter{Format::kTiff, sniffTiff, probeTiff, decodeTiff, nullptr};
+
+}  // namespace picture

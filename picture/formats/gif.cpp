@@ -7,10 +7,10 @@
 #include <cstring>
 
 #include "logo_image/layout.h"
-#include "logofit/decoders.h"
-#include "logofit/palette_readers.h"
+#include "picture/formats/format.h"
+#include "picture/formats/format.h"
 
-namespace logofit {
+namespace picture {
 namespace {
 
 int readFromInput(GifFileType* gif, GifByteType* data, int size) {
@@ -126,8 +126,8 @@ Reading readGif(ByteView bytes, const Limits& limits) {
   logo::Result<int> transparent = firstFrame(g);
   if (!transparent) return logo::Failure{transparent.reason()};
   const GifImageDesc& frame = g.gif_->Image;
-  if (std::string problem = sizeProblem(frame.Width, frame.Height, limits); !problem.empty()) {
-    return logo::Failure{problem};
+  if (logo::Status size = sizeAllowed(frame.Width, frame.Height, limits); !size) {
+    return size.error();
   }
   logo::Result<std::vector<logo::PaletteEntry>> palette = paletteOf(g.gif_);
   if (!palette) return logo::Failure{palette.reason()};
@@ -160,7 +160,7 @@ logo::Result<Stored> probeGif(Input& input) {
   return Stored{size, 1, keepable};
 }
 
-logo::Result<bool> decodeGif(Input& input, Target& target) {
+logo::Status decodeGif(Input& input, Sink& target) {
   Gif g(input);
   logo::Result<int> transparent = firstFrame(g);
   if (!transparent) return logo::Failure{transparent.reason()};
@@ -174,10 +174,20 @@ logo::Result<bool> decodeGif(Input& input, Target& target) {
     lookup.put(y, 0, 1, frame.Width, indices, 1);
   });
   if (!read) return logo::Failure{read.reason()};
-  if (std::string problem = lookup.problem(); !problem.empty()) {
-    return logo::Failure{"GIF: " + problem};
+  if (logo::Status indices = lookup.checked(); !indices) {
+    return logo::Failure{"GIF: " + indices.reason()};
   }
-  return true;
+  return {};
 }
 
-}  // namespace logofit
+namespace {
+
+bool sniffGif(ByteView head) {
+  return head.size() >= 4 && std::memcmp(head.data(), "GIF8", 4) == 0;
+}
+
+}  // namespace
+
+const Adapter kGifAdapter{Format::kGif, sniffGif, probeGif, decodeGif, readGif};
+
+}  // namespace picture

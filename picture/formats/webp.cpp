@@ -6,9 +6,11 @@
 #include <algorithm>
 #include <memory>
 
-#include "logofit/decoders.h"
+#include <cstring>
 
-namespace logofit {
+#include "picture/formats/format.h"
+
+namespace picture {
 namespace {
 
 constexpr std::size_t kBlock = 1 << 16;
@@ -50,7 +52,7 @@ class Decoder {
 // The first frame of an animation on its canvas, the rest of the canvas
 // transparent: the frame is decoded at its own size, as animations are
 // small.
-logo::Result<bool> decodeFirstFrame(Input& input, Target& target) {
+logo::Status decodeFirstFrame(Input& input, Sink& target) {
   logo::Result<ByteView> bytes = input.whole();
   if (!bytes) return logo::Failure{"WebP: " + bytes.reason()};
   WebPData data{bytes->data(), bytes->size()};
@@ -71,7 +73,7 @@ logo::Result<bool> decodeFirstFrame(Input& input, Target& target) {
   for (int y = 0; y < height; ++y) {
     target.put(top + y, left, 1, width, rgba.get() + std::size_t(y) * width * 4, 4);
   }
-  return true;
+  return {};
 }
 
 }  // namespace
@@ -86,7 +88,7 @@ logo::Result<Stored> probeWebp(Input& input) {
   return Stored{{features.width, features.height}, 1};
 }
 
-logo::Result<bool> decodeWebp(Input& input, Target& target) {
+logo::Status decodeWebp(Input& input, Sink& target) {
   std::uint8_t head[64];
   std::size_t size = input.read(head, sizeof head);
   Decoder d;
@@ -147,7 +149,18 @@ logo::Result<bool> decodeWebp(Input& input, Target& target) {
     }
     target.put(y, 0, 1, delivered.width, row.data(), 3);
   }
-  return true;
+  return {};
 }
 
-}  // namespace logofit
+namespace {
+
+bool sniffWebp(ByteView head) {
+  return head.size() >= 12 && std::memcmp(head.data(), "RIFF", 4) == 0 &&
+         std::memcmp(head.data() + 8, "WEBP", 4) == 0;
+}
+
+}  // namespace
+
+const Adapter kWebpAdapter{Format::kWebp, sniffWebp, probeWebp, decodeWebp, nullptr};
+
+}  // namespace picture

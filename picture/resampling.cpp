@@ -1,11 +1,14 @@
 // The area average while decoding and the final Lanczos filter.
-#include "logofit/scaling.h"
+#include "picture/resampling.h"
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <utility>
 
-namespace logofit {
+#include "picture/formats/format.h"
+
+namespace picture {
 namespace {
 
 // A box's row of at most 4096 pixels of 255 fits its sum in 32 bits.
@@ -179,6 +182,18 @@ Working filterColumns(const Working& in, const Taps& taps) {
   return out;
 }
 
+// Whether a picture of that size holding `values` bytes, `perPixel` a
+// pixel, can be scaled as the placement says.
+logo::Status scalable(int width, int height, std::size_t values, std::size_t perPixel,
+                      const Placement& placement) {
+  if (logo::Status sides = sidesAllowed({width, height}); !sides) return sides;
+  if (!followable(placement) || placement.sourceWidth != width ||
+      placement.sourceHeight != height || values != std::size_t(width) * height * perPixel) {
+    return logo::Failure{"no pixels to show"};
+  }
+  return {};
+}
+
 }  // namespace
 
 Size wantedSize(const Placement& placement, int orientation) {
@@ -283,4 +298,38 @@ RgbPicture lanczos(Working picture, const Placement& placement) {
   return result;
 }
 
-}  // namespace logofit
+bool followable(const Placement& p) {
+  return p.sourceWidth > 0 && p.sourceHeight > 0 && p.cropWidth > 0 && p.cropHeight > 0 &&
+         p.cropX >= 0 && p.cropY >= 0 && p.cropX + p.cropWidth <= p.sourceWidth &&
+         p.cropY + p.cropHeight <= p.sourceHeight && p.scaledWidth > 0 && p.scaledHeight > 0 &&
+         p.scaledWidth <= kMaxSide && p.scaledHeight <= kMaxSide;
+}
+
+logo::Result<RgbPicture> scalePixels(const IndexedPicture& source, const Placement& placement) {
+  logo::Status allowed = scalable(source.width, source.height, source.indices.size(), 1, placement);
+  if (!allowed) return allowed.error();
+  try {
+    AreaAverage average(wantedSize(placement, 1));
+    putPalettePicture(source, average);
+    return lanczos(std::move(average).result(), placement);
+  } catch (const std::bad_alloc&) {
+    return logo::Failure{"out of memory"};
+  }
+}
+
+logo::Result<RgbPicture> scalePixels(const RgbPicture& source, const Placement& placement) {
+  logo::Status allowed = scalable(source.width, source.height, source.rgb.size(), 3, placement);
+  if (!allowed) return allowed.error();
+  try {
+    AreaAverage average(wantedSize(placement, 1));
+    average.begin({source.width, source.height});
+    for (int y = 0; y < source.height; ++y) {
+      average.put(y, 0, 1, source.width, source.rgb.data() + std::size_t(y) * source.width * 3, 3);
+    }
+    return lanczos(std::move(average).result(), placement);
+  } catch (const std::bad_alloc&) {
+    return logo::Failure{"out of memory"};
+  }
+}
+
+}  // namespace picture

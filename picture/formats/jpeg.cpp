@@ -8,11 +8,12 @@
 
 #include <algorithm>
 #include <csetjmp>
+#include <cstring>
 #include <string>
 
-#include "logofit/decoders.h"
+#include "picture/formats/format.h"
 
-namespace logofit {
+namespace picture {
 namespace {
 
 constexpr std::size_t kBlock = 1 << 16;
@@ -137,7 +138,7 @@ void cmykToRgb(std::uint8_t* row, int width) {
   }
 }
 
-bool decodeRows(Decompressor& d, Target& target, std::vector<std::uint8_t>& row) {
+bool decodeRows(Decompressor& d, Sink& target, std::vector<std::uint8_t>& row) {
   if (setjmp(d.errors_.jump) != 0) return false;
   jpeg_decompress_struct& info = d.info_;
   bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
@@ -206,11 +207,21 @@ logo::Result<Stored> probeJpeg(Input& input) {
                 orientationOf(d.info_)};
 }
 
-logo::Result<bool> decodeJpeg(Input& input, Target& target) {
+logo::Status decodeJpeg(Input& input, Sink& target) {
   Decompressor d(input);
   std::vector<std::uint8_t> row;
   if (!startHeader(d) || !decodeRows(d, target, row)) return logo::Failure{reasonOf(d)};
-  return true;
+  return {};
 }
 
-}  // namespace logofit
+namespace {
+
+bool sniffJpeg(ByteView head) {
+  return head.size() >= 3 && std::memcmp(head.data(), "\xFF\xD8\xFF", 3) == 0;
+}
+
+}  // namespace
+
+const Adapter kJpegAdapter{Format::kJpeg, sniffJpeg, probeJpeg, decodeJpeg, nullptr};
+
+}  // namespace picture

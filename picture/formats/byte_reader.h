@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "logofit/decoding.h"
+#include "picture/decoding.h"
 
-namespace logofit {
+namespace picture {
 
 class ByteReader {
  public:
@@ -53,4 +53,4 @@ class ByteReader {
   std::size_t size_ = 0;
 };
 
-}  // namespace logofit
+}  // namespace picture

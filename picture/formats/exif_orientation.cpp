@@ -1,9 +1,9 @@
-// The one EXIF tag logofit reads: how the picture is turned.
+// The one EXIF tag the decoders read: how the picture is turned.
 #include <cstdint>
 
-#include "logofit/decoders.h"
+#include "picture/formats/format.h"
 
-namespace logofit {
+namespace picture {
 
 int exifOrientation(ByteView exif) {
   if (exif.size() < 8) return 1;
@@ -32,4 +32,4 @@ int exifOrientation(ByteView exif) {
   return 1;
 }
 
-}  // namespace logofit
+}  // namespace picture

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "logofit/decoding.h"
+#include "picture/input.h"
 
-namespace logofit {
+namespace picture {
 
 bool Input::isFile() {
   if (stream_ == nullptr) return false;
@@ -82,4 +82,4 @@ logo::Result<ByteView> Input::whole() {
   return ByteView(owned_);
 }
 
-}  // namespace logofit
+}  // namespace picture

@@ -1,12 +1,12 @@
-#include "logofit/scaling.h"
+#include "picture/resampling.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-using logofit::Placement;
-using logofit::Size;
-using logofit::Working;
+using picture::Placement;
+using picture::Size;
+using picture::Working;
 
 // A 3x2 picture whose pixels are numbered 0 1 2 / 3 4 5, as each of EXIF's
 // eight tags shows it.
@@ -24,7 +24,7 @@ TEST(Orientation, ShowsEveryPixelWhereTheTagSays) {
     SCOPED_TRACE(c.orientation);
     Working stored{3, 2, {}};
     for (float i = 0; i < 6; ++i) stored.rgb.insert(stored.rgb.end(), {i, 0, 0});
-    Working shown = logofit::oriented(stored, c.orientation);
+    Working shown = picture::oriented(stored, c.orientation);
     EXPECT_EQ(shown.width, c.width);
     std::vector<float> numbers;
     for (std::size_t i = 0; i < shown.rgb.size(); i += 3) numbers.push_back(shown.rgb[i]);
@@ -56,7 +56,7 @@ TEST(Scaling, KeepsAFlatColourFlat) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    logofit::AreaAverage average(logofit::wantedSize(c.placement, 1));
+    picture::AreaAverage average(picture::wantedSize(c.placement, 1));
     average.begin({c.width, c.height});
     std::vector<std::uint8_t> row;
     for (int x = 0; x < c.width; ++x) row.insert(row.end(), c.pixel.begin(), c.pixel.end());
@@ -66,7 +66,7 @@ TEST(Scaling, KeepsAFlatColourFlat) {
                     c.channels);
       }
     }
-    logofit::RgbPicture scaled = logofit::lanczos(std::move(average).result(), c.placement);
+    picture::RgbPicture scaled = picture::lanczos(std::move(average).result(), c.placement);
     EXPECT_EQ(scaled.rgb.size(),
               std::size_t(c.placement.scaledWidth) * c.placement.scaledHeight * 3);
     int wrong = 0;

@@ -1,5 +1,5 @@
 // Colour reduction through libimagequant.
-#include "logofit/colour_reduction.h"
+#include "picture/colour_reduction.h"
 
 #include <dlfcn.h>
 #include <libimagequant.h>
@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <memory>
 
-#include "logofit/pictures.h"
+#include "picture/pictures.h"
 
-namespace logofit {
+namespace picture {
 namespace {
 
 struct Release {
@@ -181,4 +181,4 @@ logo::Result<IndexedPicture> reduceColours(const RgbPicture& picture, const Redu
   return reduced;
 }
 
-}  // namespace logofit
+}  // namespace picture

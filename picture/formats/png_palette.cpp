@@ -6,9 +6,9 @@
 #include <csetjmp>
 #include <cstring>
 
-#include "logofit/palette_readers.h"
+#include "picture/formats/format.h"
 
-namespace logofit {
+namespace picture {
 namespace {
 
 struct Source {
@@ -40,7 +40,7 @@ bool readRows(png_structp png, png_infop info, const Limits& limits, IndexedPict
   if (png_get_color_type(png, info) != PNG_COLOR_TYPE_PALETTE) return false;
   png_uint_32 width = png_get_image_width(png, info);
   png_uint_32 height = png_get_image_height(png, info);
-  problem = sizeProblem(width, height, limits);
+  problem = sizeAllowed(width, height, limits).reason();
   if (!problem.empty()) return true;
   png_colorp palette = nullptr;
   int entries = 0;
@@ -97,4 +97,4 @@ Reading readPng(ByteView bytes, const Limits& limits) {
   return std::optional(std::move(picture));
 }
 
-}  // namespace logofit
+}  // namespace picture

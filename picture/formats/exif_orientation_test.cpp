@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "logofit/decoders.h"
+#include "picture/formats/format.h"
 
 namespace {
 
@@ -47,7 +47,7 @@ TEST(ExifOrientation, ReadsTheTagInEitherByteOrder) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    EXPECT_EQ(logofit::exifOrientation(c.block), c.orientation);
+    EXPECT_EQ(picture::exifOrientation(c.block), c.orientation);
   }
 }
 

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "logofit/palette_readers.h"
+#include "picture/formats/format.h"
 
-namespace logofit {
+namespace picture {
 namespace {
 
 constexpr std::size_t kFileHeaderSize = 14;
@@ -72,18 +72,18 @@ bool truecolour(const Layout& layout) {
   return layout.bits == 16 || layout.bits == 24 || layout.bits == 32;
 }
 
-// Empty when the layout can be decoded.
-std::string layoutProblem(const Layout& layout, const Limits& limits) {
+logo::Status layoutAllowed(const Layout& layout) {
   if (layout.bits != 1 && layout.bits != 4 && layout.bits != 8) {
-    return format("%lld bits per pixel", layout.bits);
+    return logo::Failure{format("%lld bits per pixel", layout.bits)};
   }
   bool compressionFits = layout.compression == kUncompressed ||
                          (layout.compression == kRle8 && layout.bits == 8) ||
                          (layout.compression == kRle4 && layout.bits == 4);
   if (!compressionFits) {
-    return format("compression %lld with %lld bits per pixel", layout.compression, layout.bits);
+    return logo::Failure{
+        format("compression %lld with %lld bits per pixel", layout.compression, layout.bits)};
   }
-  return sizeProblem(layout.width, layout.height, limits);
+  return {};
 }
 
 std::size_t declaredEntries(const Layout& layout) {
@@ -245,15 +245,23 @@ std::array<std::uint8_t, 4> animationBytes(ByteView bytes, const Layout& layout)
 
 }  // namespace
 
+logo::Result<Size> paletteBitmapSize(ByteView head) {
+  logo::Result<Layout> read = readLayout(head);
+  if (!read) return read.error();
+  if (logo::Status allowed = layoutAllowed(*read); !allowed) return allowed.error();
+  return Size{static_cast<int>(std::min<long long>(read->width, 1 << 30)),
+              static_cast<int>(std::min<long long>(read->height, 1 << 30))};
+}
+
 Reading readBitmap(ByteView bytes, const Limits& limits) {
   if (bytes.size() < 2 || bytes[0] != 'B' || bytes[1] != 'M') return notMine();
   logo::Result<Layout> read = readLayout(bytes);
   if (!read) return logo::Failure{read.reason()};
   const Layout& layout = *read;
   if (truecolour(layout)) return notMine();
-  if (std::string problem = layoutProblem(layout, limits); !problem.empty()) {
-    return logo::Failure{problem};
-  }
+  if (logo::Status allowed = layoutAllowed(layout); !allowed) return allowed.error();
+  logo::Status size = sizeAllowed(layout.width, layout.height, limits);
+  if (!size) return size.error();
   auto palette = readPalette(bytes, layout);
   if (!palette) return logo::Failure{palette.reason()};
   IndexedPicture picture;
@@ -269,4 +277,4 @@ Reading readBitmap(ByteView bytes, const Limits& limits) {
   return std::optional(std::move(picture));
 }
 
-}  // namespace logofit
+}  // namespace picture

@@ -6,9 +6,9 @@
 
 #include "logo_image/layout.h"
 #include "logo_image/result.h"
-#include "logofit/pictures.h"
+#include "picture/pictures.h"
 
-namespace logofit {
+namespace picture {
 
 struct Reduction {
   int colours = 256;
@@ -23,4 +23,4 @@ struct Reduction {
 logo::Result<IndexedPicture> reduceColours(const RgbPicture& picture, const Reduction& reduction,
                                            const PixelMask& chosenFor = {});
 
-}  // namespace logofit
+}  // namespace picture

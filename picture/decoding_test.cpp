@@ -1,7 +1,7 @@
 // Every format logofit decodes itself or through a codec library, made by
 // ImageMagick from one picture whose every pixel differs, decoded whole and
 // compared pixel by pixel.
-#include "logofit/decoding.h"
+#include "picture/decoding.h"
 
 #include <Magick++.h>
 #include <gtest/gtest.h>
@@ -136,14 +136,14 @@ struct Decoded {
 // Probed and decoded whole, the picture is the source, turned as tagged.
 void expectSource(const Decoded& c) {
   static const Bytes source = rgbaPixels();
-  logofit::Input input(c.input);
-  logo::Result<logofit::PictureSize> size = logofit::probe(input);
+  picture::Input input(c.input);
+  logo::Result<picture::Probe> size = picture::probe(input);
   ASSERT_TRUE(size) << size.reason();
   int width = c.turned ? kHeight : kWidth;
   int height = c.turned ? kWidth : kHeight;
   EXPECT_EQ(size->width, width);
   EXPECT_EQ(size->height, height);
-  logo::Result<logofit::RgbaPicture> whole = logofit::decodeWhole(input);
+  logo::Result<picture::RgbaPicture> whole = picture::decodeWhole(input);
   ASSERT_TRUE(whole) << whole.reason();
   ASSERT_EQ(whole->width, width);
   ASSERT_EQ(whole->height, height);
@@ -243,8 +243,8 @@ TEST(Decoding, ReadsAPipeAndRefusesWhatIsNoPictureAtItsStart) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     Pipe pipe(c.input);
-    logofit::Input input(pipe.get());
-    logo::Result<logofit::RgbaPicture> whole = logofit::decodeWhole(input);
+    picture::Input input(pipe.get());
+    logo::Result<picture::RgbaPicture> whole = picture::decodeWhole(input);
     EXPECT_EQ(whole.reason(), c.refusal);
     if (whole) {
       EXPECT_EQ(whole->width, kWidth);
@@ -261,10 +261,10 @@ TEST(Decoding, RefusesAFileOverOneGibibyteUnread) {
   ASSERT_NE(file, nullptr);
   Bytes png = encode(Encoding("PNG24"));
   std::fwrite(png.data(), 1, png.size(), file);
-  ASSERT_EQ(ftruncate(fileno(file), logofit::kMaxInputBytes + 1), 0);  // sparse
+  ASSERT_EQ(ftruncate(fileno(file), picture::kMaxInputBytes + 1), 0);  // sparse
   std::rewind(file);
-  logofit::Input input(file);
-  EXPECT_EQ(logofit::probe(input).reason(), "file larger than 1 GiB");
+  picture::Input input(file);
+  EXPECT_EQ(picture::probe(input).reason(), "file larger than 1 GiB");
   EXPECT_EQ(std::ftell(file), 0);
   std::fclose(file);
 }

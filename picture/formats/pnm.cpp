@@ -1,10 +1,11 @@
 // PBM, PGM and PPM (P1 to P6), read here a row at a time.
+#include <cstring>
 #include <string>
 
-#include "logofit/byte_reader.h"
-#include "logofit/decoders.h"
+#include "picture/formats/byte_reader.h"
+#include "picture/formats/format.h"
 
-namespace logofit {
+namespace picture {
 namespace {
 
 struct Header {
@@ -107,7 +108,7 @@ logo::Result<Stored> probePnm(Input& input) {
   return Stored{{static_cast<int>(header->width), static_cast<int>(header->height)}, 1};
 }
 
-logo::Result<bool> decodePnm(Input& input, Target& target) {
+logo::Status decodePnm(Input& input, Sink& target) {
   ByteReader reader(input);
   logo::Result<Header> header = readHeader(reader);
   if (!header) return logo::Failure{header.reason()};
@@ -123,7 +124,17 @@ logo::Result<bool> decodePnm(Input& input, Target& target) {
     }
     target.put(y, 0, 1, width, row.data(), samples);
   }
-  return true;
+  return {};
 }
 
-}  // namespace logofit
+namespace {
+
+bool sniffPnm(ByteView head) {
+  return head.size() >= 2 && head[0] == 'P' && head[1] >= '1' && head[1] <= '6';
+}
+
+}  // namespace
+
+const Adapter kPnmAdapter{Format::kPnm, sniffPnm, probePnm, decodePnm, nullptr};
+
+}  // namespace picture
