@@ -1,7 +1,7 @@
 #include <cstring>
 #include <optional>
 
-#include "logofit/logofit.h"
+#include "logofit/command_line.h"
 
 namespace logofit {
 namespace {

@@ -5,7 +5,7 @@
 
 
 #include "logo_image/atomic_output.h"
-#include "logofit/logofit.h"
+#include "logofit/fit_file.h"
 
 namespace logofit {
 namespace {

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "logo_image/conformance.h"
-#include "logofit/logofit.h"
+#include "logofit/fit_picture.h"
 #include "picture/colour_reduction.h"
 #include "picture/resampling.h"
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "logofit/logofit.h"
+#include "logofit/placement.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "logofit/logofit.h"
+#include "logofit/fit_picture.h"
 
 namespace {
 

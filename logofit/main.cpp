@@ -3,7 +3,7 @@
 #include "logo_image/console.h"
 #include "logo_image/exit_status.h"
 #include "logo_image/program.h"
-#include "logofit/logofit.h"
+#include "logofit/fit_file.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "logofit/logofit.h"
+#include "logofit/placement.h"
 
 namespace logofit {
 namespace {

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "logofit/logofit.h"
+#include "logofit/rings.h"
 #include "tests/pictures/sample_pictures.h"
 #include "tests/test_support.h"
 

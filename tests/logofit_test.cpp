@@ -1,5 +1,5 @@
 // The built logofit, run on pictures of every kind made here.
-#include "logofit/logofit.h"
+#include "logofit/command_line.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,35 @@
+// What the rings' readers share.
+#include <algorithm>
+#include <cstdio>
+
+#include "logofit/rings.h"
+
+namespace logofit {
+namespace {
+
+constexpr int kWidth = logo::kLogoWidth;
+constexpr int kHeight = logo::kLogoHeight;
+constexpr std::size_t kPixels = std::size_t(kWidth) * kHeight;
+
+}  // namespace
+
+std::string sizeText(int width, int height) {
+  char text[48];
+  std::snprintf(text, sizeof text, "%dx%d", width, height);
+  return text;
+}
+
+bool logoSized(int width, int height) {
+  return width == kWidth && height == kHeight;
+}
+
+// Weighted as the eye sees brightness, times 1000.
+int brightness(const logo::PaletteEntry& c) {
+  return 299 * c.red + 587 * c.green + 114 * c.blue;
+}
+
+bool anyTransparent(const std::vector<std::uint8_t>& opacity) {
+  return std::any_of(opacity.begin(), opacity.end(), [](std::uint8_t a) { return a < 255; });
+}
+
+}  // namespace logofit
