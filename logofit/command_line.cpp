@@ -1,7 +1,7 @@
+#include "logofit/command_line.h"
+
 #include <cstring>
 #include <optional>
-
-#include "logofit/command_line.h"
 
 namespace logofit {
 namespace {
@@ -66,8 +66,20 @@ std::optional<Gravity> gravityOf(std::string_view text) {
   return std::nullopt;
 }
 
-// Reads the words one by one; each option's value is either after "=" or
-// the next word.
+// How an option is given: alone, with a value (after "=" or as the next
+// word), or alone or with a value after "=".
+enum class Takes { kNothing, kValue, kOptionalValue };
+
+class Reader;
+using Setter = logo::Status (Reader::*)(std::string_view option, std::optional<std::string_view>);
+
+struct Option {
+  std::string_view name;
+  Takes takes;
+  Setter set;
+};
+
+// Reads the words one by one, each option through its row of the table.
 class Reader {
  public:
   Reader(int argc, const char* const* argv) : argc_(argc), argv_(argv) {}
@@ -81,97 +93,123 @@ class Reader {
     }
     for (next_ = 1; next_ < argc_;) {
       std::string_view word = argv_[next_++];
-      std::string problem = word.starts_with("--") ? option(word) : name(word);
-      if (!problem.empty()) return Failure{problem};
+      if (!word.starts_with("--")) {
+        names_.push_back(word.data());
+        continue;
+      }
+      if (logo::Status read = option(word); !read) return read.error();
     }
     return finish();
   }
 
  private:
-  std::string name(std::string_view word) {
-    names_.push_back(word.data());
-    return {};
-  }
+  static const Option kOptions[];
+  static const Option* find(std::string_view name);
 
-  // The value of an option that takes one, or nullopt when it is missing.
-  std::optional<std::string_view> value(std::string_view word, std::size_t equals) {
-    if (equals != word.npos) return word.substr(equals + 1);
-    if (next_ == argc_) return std::nullopt;
-    return std::string_view(argv_[next_++]);
-  }
-
-  std::string option(std::string_view word) {
+  logo::Status option(std::string_view word) {
     std::size_t equals = word.find('=');
     std::string_view key = word.substr(0, equals);
-    if (word == "--fit" || word == "--fill" || word == "--stretch") return geometry(word);
-    if (word == "--no-dither") {
-      request_.options.dither = false;
-      return {};
+    const Option* found = find(key);
+    if (found == nullptr || (found->takes == Takes::kNothing && equals != word.npos)) {
+      return Failure{"unknown option " + std::string(word)};
     }
-    if (key == "--bar") return bar(word, equals);
-    if (key == "--colors" || key == "--gravity" || key == "--background" || key == "--bar-colors" ||
-        key == "--bar-gradient" || key == "--layer" || key == "--shimmer" ||
-        key == "--shimmer-colors") {
-      std::optional<std::string_view> text = value(word, equals);
-      if (!text) return std::string(key) + " needs a value";
-      return setting(key, *text);
+    std::optional<std::string_view> text;
+    if (equals != word.npos) {
+      text = word.substr(equals + 1);
+    } else if (found->takes == Takes::kValue) {
+      if (next_ == argc_) return Failure{std::string(key) + " needs a value"};
+      text = argv_[next_++];
     }
-    return "unknown option " + std::string(word);
+    return (this->*found->set)(key, text);
   }
 
-  std::string geometry(std::string_view word) {
-    if (geometryGiven_) return "only one of --fit, --fill and --stretch";
+  logo::Status geometry(std::string_view option, std::optional<std::string_view>) {
+    if (geometryGiven_) return Failure{"only one of --fit, --fill and --stretch"};
     geometryGiven_ = true;
-    request_.options.geometry = word == "--fit"    ? Geometry::kFit
-                                : word == "--fill" ? Geometry::kFill
-                                                   : Geometry::kStretch;
+    request_.options.geometry = option == "--fit"    ? Geometry::kFit
+                                : option == "--fill" ? Geometry::kFill
+                                                     : Geometry::kStretch;
     return {};
   }
 
-  std::string bar(std::string_view word, std::size_t equals) {
-    if (animations_++ > 0) return "only one of --bar, --layer and --shimmer";
-    if (equals != word.npos) {
-      std::optional<int> rows = wholeNumber(word.substr(equals + 1), 1, logo::kLogoHeight);
-      if (!rows) return "--bar takes 1 to 400 rows";
+  logo::Status noDither(std::string_view, std::optional<std::string_view>) {
+    request_.options.dither = false;
+    return {};
+  }
+
+  logo::Status colours(std::string_view, std::optional<std::string_view> text) {
+    std::optional<int> colours = wholeNumber(*text, 2, 256);
+    if (!colours) return Failure{"--colors takes 2 to 256"};
+    request_.options.colours = *colours;
+    return {};
+  }
+
+  logo::Status gravity(std::string_view, std::optional<std::string_view> text) {
+    std::optional<Gravity> gravity = gravityOf(*text);
+    if (!gravity) return Failure{"--gravity takes center, top, bottom, left or right"};
+    request_.options.gravity = *gravity;
+    return {};
+  }
+
+  logo::Status background(std::string_view, std::optional<std::string_view> text) {
+    std::optional<logo::PaletteEntry> background = colourOf(*text);
+    if (!background) return Failure{"--background takes a colour as #RRGGBB"};
+    request_.options.background = *background;
+    return {};
+  }
+
+  logo::Status animation() {
+    if (animations_++ > 0) return Failure{"only one of --bar, --layer and --shimmer"};
+    return {};
+  }
+
+  logo::Status bar(std::string_view, std::optional<std::string_view> text) {
+    if (logo::Status one = animation(); !one) return one;
+    if (text) {
+      std::optional<int> rows = wholeNumber(*text, 1, logo::kLogoHeight);
+      if (!rows) return Failure{"--bar takes 1 to 400 rows"};
       bar_.rows = *rows;
     }
     wantsBar_ = true;
     return {};
   }
 
-  std::string setting(std::string_view key, std::string_view text) {
-    if (key == "--colors") {
-      std::optional<int> colours = wholeNumber(text, 2, 256);
-      if (!colours) return "--colors takes 2 to 256";
-      request_.options.colours = *colours;
-    } else if (key == "--gravity") {
-      std::optional<Gravity> gravity = gravityOf(text);
-      if (!gravity) return "--gravity takes center, top, bottom, left or right";
-      request_.options.gravity = *gravity;
-    } else if (key == "--background") {
-      std::optional<logo::PaletteEntry> background = colourOf(text);
-      if (!background) return "--background takes a colour as #RRGGBB";
-      request_.options.background = *background;
-    } else if (key == "--bar-colors" || key == "--shimmer-colors") {
-      std::optional<int> colours = wholeNumber(text, 2, 128);
-      if (!colours) return std::string(key) + " takes 2 to 128";
-      (key == "--bar-colors" ? bar_.colours : shimmer_.colours) = *colours;
-      (key == "--bar-colors" ? barSettings_ : shimmerSettings_) = true;
-    } else if (key == "--bar-gradient") {
-      auto stops = gradientOf(text);
-      if (!stops) return "--bar-gradient takes 2 to 16 colours as #RRGGBB,#RRGGBB,...";
-      bar_.gradient = *stops;
-      barSettings_ = true;
-    } else {
-      if (animations_++ > 0) return "only one of --bar, --layer and --shimmer";
-      if (text.empty()) return std::string(key) + " needs a file name";
-      if (key == "--layer") {
-        request_.animation = LayerOptions{text.data()};
-      } else {
-        shimmer_.maskPath = text.data();
-        wantsShimmer_ = true;
-      }
-    }
+  logo::Status barColours(std::string_view option, std::optional<std::string_view> text) {
+    std::optional<int> colours = wholeNumber(*text, 2, 128);
+    if (!colours) return Failure{std::string(option) + " takes 2 to 128"};
+    bar_.colours = *colours;
+    barSettings_ = true;
+    return {};
+  }
+
+  logo::Status barGradient(std::string_view, std::optional<std::string_view> text) {
+    auto stops = gradientOf(*text);
+    if (!stops) return Failure{"--bar-gradient takes 2 to 16 colours as #RRGGBB,#RRGGBB,..."};
+    bar_.gradient = *stops;
+    barSettings_ = true;
+    return {};
+  }
+
+  logo::Status layer(std::string_view option, std::optional<std::string_view> text) {
+    if (logo::Status one = animation(); !one) return one;
+    if (text->empty()) return Failure{std::string(option) + " needs a file name"};
+    request_.animation = LayerOptions{text->data()};
+    return {};
+  }
+
+  logo::Status shimmer(std::string_view option, std::optional<std::string_view> text) {
+    if (logo::Status one = animation(); !one) return one;
+    if (text->empty()) return Failure{std::string(option) + " needs a file name"};
+    shimmer_.maskPath = text->data();
+    wantsShimmer_ = true;
+    return {};
+  }
+
+  logo::Status shimmerColours(std::string_view option, std::optional<std::string_view> text) {
+    std::optional<int> colours = wholeNumber(*text, 2, 128);
+    if (!colours) return Failure{std::string(option) + " takes 2 to 128"};
+    shimmer_.colours = *colours;
+    shimmerSettings_ = true;
     return {};
   }
 
@@ -200,6 +238,29 @@ class Reader {
   bool barSettings_ = false;
   bool shimmerSettings_ = false;
 };
+
+const Option Reader::kOptions[] = {
+    {"--fit", Takes::kNothing, &Reader::geometry},
+    {"--fill", Takes::kNothing, &Reader::geometry},
+    {"--stretch", Takes::kNothing, &Reader::geometry},
+    {"--gravity", Takes::kValue, &Reader::gravity},
+    {"--background", Takes::kValue, &Reader::background},
+    {"--colors", Takes::kValue, &Reader::colours},
+    {"--no-dither", Takes::kNothing, &Reader::noDither},
+    {"--bar", Takes::kOptionalValue, &Reader::bar},
+    {"--bar-colors", Takes::kValue, &Reader::barColours},
+    {"--bar-gradient", Takes::kValue, &Reader::barGradient},
+    {"--layer", Takes::kValue, &Reader::layer},
+    {"--shimmer", Takes::kValue, &Reader::shimmer},
+    {"--shimmer-colors", Takes::kValue, &Reader::shimmerColours},
+};
+
+const Option* Reader::find(std::string_view name) {
+  for (const Option& option : kOptions) {
+    if (option.name == name) return &option;
+  }
+  return nullptr;
+}
 
 }  // namespace
 
