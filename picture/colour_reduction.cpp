@@ -1,4 +1,4 @@
-// Colour reduction through libimagequant.
+// Colour reduction through libimagequant: the one file that includes it.
 #include "picture/colour_reduction.h"
 
 #include <dlfcn.h>
@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "picture/near_colours.h"
 #include "picture/pictures.h"
 
 namespace picture {
@@ -40,65 +41,17 @@ liq_color liqColour(const logo::PaletteEntry& c) {
   return {c.red, c.green, c.blue, 255};
 }
 
-// The bits of red, green and blue interleaved from the top: colours that
-// agree in the top bits of every channel sort next to each other, however
-// many low bits are left out.
-std::uint32_t interleaved(const liq_color& c) {
-  std::uint32_t key = 0;
-  for (int bit = 7; bit >= 0; --bit) {
-    key = key << 3 | ((c.r >> bit) & 1u) << 2 | ((c.g >> bit) & 1u) << 1 | ((c.b >> bit) & 1u);
-  }
-  return key;
-}
-
-// The choice takes time in proportion to the different colours it is given:
-// a photograph's 320x400 pixels hold some 90,000, and at most 32,768 take
-// a third of the time for a PSNR as high within 0.03 dB, often 0.1 dB
-// higher, on the benchmark's photographs.
-constexpr std::size_t kMostDifferentColours = 32768;
-// Merging never joins colours more than 3 levels apart.
-constexpr int kMostBitsLeftOut = 2;
-
-std::size_t groupsOf(const std::vector<std::uint64_t>& sorted, int bitsLeftOut) {
-  std::size_t groups = 0;
-  std::uint64_t last = ~std::uint64_t{0};
-  for (std::uint64_t entry : sorted) {
-    std::uint64_t group = entry >> 32 >> 3 * bitsLeftOut;
-    groups += group != last;
-    last = group;
-  }
-  return groups;
-}
-
-// Each colour replaced by the mean of the colours that agree with it in all
-// but the fewest low bits that bring the number of different colours within
-// kMostDifferentColours. Pictures with fewer colours keep theirs exactly.
-std::vector<liq_color> withNearColoursMerged(std::vector<liq_color> pixels) {
-  std::vector<std::uint64_t> sorted(pixels.size());
+std::vector<liq_color> merged(const std::vector<liq_color>& pixels) {
+  std::vector<Colour> colours(pixels.size());
   for (std::size_t i = 0; i < pixels.size(); ++i) {
-    sorted[i] = std::uint64_t{interleaved(pixels[i])} << 32 | i;
+    colours[i] = {pixels[i].r, pixels[i].g, pixels[i].b, pixels[i].a};
   }
-  std::sort(sorted.begin(), sorted.end());
-  int bitsLeftOut = 0;
-  while (bitsLeftOut < kMostBitsLeftOut && groupsOf(sorted, bitsLeftOut) > kMostDifferentColours) {
-    ++bitsLeftOut;
+  colours = withNearColoursMerged(std::move(colours));
+  std::vector<liq_color> back(colours.size());
+  for (std::size_t i = 0; i < colours.size(); ++i) {
+    back[i] = {colours[i].r, colours[i].g, colours[i].b, colours[i].a};
   }
-  if (bitsLeftOut == 0) return pixels;
-  auto groupOf = [&](std::size_t at) { return sorted[at] >> 32 >> 3 * bitsLeftOut; };
-  for (std::size_t first = 0, end = 0; first < sorted.size(); first = end) {
-    unsigned sums[3] = {};
-    for (end = first; end < sorted.size() && groupOf(end) == groupOf(first); ++end) {
-      const liq_color& c = pixels[static_cast<std::uint32_t>(sorted[end])];
-      sums[0] += c.r;
-      sums[1] += c.g;
-      sums[2] += c.b;
-    }
-    unsigned count = static_cast<unsigned>(end - first);
-    auto mean = [&](unsigned sum) { return static_cast<unsigned char>((sum + count / 2) / count); };
-    liq_color merged{mean(sums[0]), mean(sums[1]), mean(sums[2]), 255};
-    for (std::size_t i = first; i < end; ++i) pixels[static_cast<std::uint32_t>(sorted[i])] = merged;
-  }
-  return pixels;
+  return back;
 }
 
 // The colours are chosen from the whole picture, where the library weighs
@@ -117,7 +70,7 @@ liq_error chooseColours(liq_attr* attr, const RgbPicture& picture,
     }
     size = {static_cast<int>(chosenFrom.size()), 1};
   }
-  chosenFrom = withNearColoursMerged(std::move(chosenFrom));
+  chosenFrom = merged(std::move(chosenFrom));
   Owned<liq_histogram> histogram(liq_histogram_create(attr));
   if (!histogram) return LIQ_OUT_OF_MEMORY;
   if (!chosenFrom.empty()) {
