@@ -17,6 +17,9 @@
 #include <string>
 #include <vector>
 
+#include "logo_image/layout.h"
+#include "logo_image/logo_file.h"
+
 namespace {
 
 const std::string kWork = (std::filesystem::temp_directory_path() / "cycleview_benchmark").string();
@@ -89,45 +92,30 @@ void viewSixteenColourLogo(benchmark::State& state) {
   runEach(state, {CYCLEVIEW_PROGRAM, work("sixteen.sys"), work("sixteen.gif")}, "sixteen.gif");
 }
 
-void put32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
 // Rings around the centre, every other one drawn in the sixteen animated
 // slots by angle, the rest a sky gradient in slots 0..239.
 std::vector<std::uint8_t> sixteenColourLogo() {
-  std::vector<std::uint8_t> bytes(1078 + 320 * 400);
-  bytes[0] = 'B';
-  bytes[1] = 'M';
-  put32(bytes, 2, static_cast<std::uint32_t>(bytes.size()));
-  put32(bytes, 10, 1078);
-  put32(bytes, 14, 40);
-  put32(bytes, 18, 320);
-  put32(bytes, 22, 400);
-  bytes[26] = 1;
-  bytes[28] = 8;
-  put32(bytes, 34, 320 * 400);
-  put32(bytes, 46, 256);
-  bytes[50] = 240;
+  logo::Palette palette;
   for (int slot = 0; slot < 256; ++slot) {
-    std::uint8_t* entry = &bytes[54 + 4 * slot];  // blue, green, red
     bool animated = slot >= 240;
-    entry[0] = static_cast<std::uint8_t>(animated ? 255 - (slot - 240) * 16 : 128 + slot / 2);
-    entry[1] = static_cast<std::uint8_t>(animated ? (slot - 240) * 16 : slot / 2);
-    entry[2] = static_cast<std::uint8_t>(animated ? 255 : slot / 4);
+    palette[slot] = {static_cast<std::uint8_t>(animated ? 255 - (slot - 240) * 16 : 128 + slot / 2),
+                     static_cast<std::uint8_t>(animated ? (slot - 240) * 16 : slot / 2),
+                     static_cast<std::uint8_t>(animated ? 255 : slot / 4), 0};
   }
-  for (int row = 0; row < 400; ++row) {
+  std::vector<std::uint8_t> indices(320 * 400);
+  for (int y = 0; y < 400; ++y) {
+    int row = 399 - y;  // from the bottom, as the file stores it
     for (int column = 0; column < 320; ++column) {
       double dx = column - 160.0, dy = (row - 200.0) * 1.2 / 2;
       int ring = static_cast<int>(std::hypot(dx, dy) / 8);
       int sector =
           static_cast<int>((std::atan2(dy, dx) + std::numbers::pi) / (2 * std::numbers::pi) * 16) %
           16;
-      bytes[1078 + row * 320 + column] =
+      indices[y * 320 + column] =
           static_cast<std::uint8_t>(ring % 2 == 0 ? 240 + sector : row * 240 / 400);
     }
   }
-  return bytes;
+  return logo::logoFileBytes(palette, indices, 240);
 }
 
 void writeFile(const char* name, const std::vector<std::uint8_t>& bytes) {

@@ -36,27 +36,32 @@ constexpr Rgb kRainbow[12] = {{255, 0, 0}, {255, 128, 0}, {255, 255, 0}, {128, 2
                               {0, 255, 0}, {0, 255, 128}, {0, 255, 255}, {0, 128, 255},
                               {0, 0, 255}, {128, 0, 255}, {255, 0, 255}, {255, 0, 128}};
 
-// The scene without grain; `flat` tells whether the point lies on the ring.
-Rgb sceneAt(int x, int y, bool& flat) {
+// A point of the scene without grain.
+struct ScenePoint {
+  Rgb colour;
+  bool flat;  // on the ring, which gets no grain
+};
+
+ScenePoint sceneAt(int x, int y) {
   double dx = x - kCentreX;
   double dy = y - kCentreY;
   double radius = std::sqrt(dx * dx + dy * dy);
-  flat = radius >= kDiscRadius && radius < kRingRadius;
-  if (flat) {
+  if (radius >= kDiscRadius && radius < kRingRadius) {
     double turn = (std::atan2(dy, dx) + std::numbers::pi) / (2 * std::numbers::pi);
-    return kRainbow[static_cast<int>(turn * 12) % 12];
+    return {kRainbow[static_cast<int>(turn * 12) % 12], true};
   }
   if (radius < kDiscRadius) {
     int shade = 230 - static_cast<int>(110 * radius / kDiscRadius);
-    return {shade, shade, shade};
+    return {{shade, shade, shade}, false};
   }
   if (y < kHorizon) {
     double height = static_cast<double>(y) / kHorizon;
-    return {20 + static_cast<int>(48 * height), 40 + static_cast<int>(96 * height),
-            120 + static_cast<int>(96 * height)};
+    return {{20 + static_cast<int>(48 * height), 40 + static_cast<int>(96 * height),
+             120 + static_cast<int>(96 * height)},
+            false};
   }
   double depth = static_cast<double>(y - kHorizon) / (kHeight - kHorizon);
-  return {10, 90 + static_cast<int>(96 * depth), 30};
+  return {{10, 90 + static_cast<int>(96 * depth), 30}, false};
 }
 
 std::vector<std::uint8_t> drawRows() {
@@ -67,12 +72,11 @@ std::vector<std::uint8_t> drawRows() {
   std::size_t at = 0;
   for (int y = 0; y < kHeight; ++y) {
     for (int x = 0; x < kWidth; ++x) {
-      bool flat = false;
-      Rgb colour = sceneAt(x, y, flat);
-      int noise = flat ? 0 : grain(random);
-      pixels[at++] = clamp(colour.red + noise);
-      pixels[at++] = clamp(colour.green + noise);
-      pixels[at++] = clamp(colour.blue + noise);
+      ScenePoint point = sceneAt(x, y);
+      int noise = point.flat ? 0 : grain(random);
+      pixels[at++] = clamp(point.colour.red + noise);
+      pixels[at++] = clamp(point.colour.green + noise);
+      pixels[at++] = clamp(point.colour.blue + noise);
     }
   }
   return pixels;

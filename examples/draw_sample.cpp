@@ -7,12 +7,12 @@
 #include <cmath>
 #include <cstdio>
 #include <numbers>
+#include <vector>
 
 #include "logo_image/atomic_output.h"
-#include "logo_image/conformance.h"
-#include "logo_image/console.h"
 #include "logo_image/exit_status.h"
 #include "logo_image/layout.h"
+#include "logo_image/logo_file.h"
 
 namespace {
 
@@ -94,15 +94,15 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "draw_sample: cannot create %s\n", argv[1]);
     return logo::kExitError;
   }
-  logo::LogoHeader header = logo::canonicalHeader();
-  logo::Palette palette = drawPalette();
-  output.write(header.data(), header.size());
-  output.write(palette.data(), sizeof palette);
-  std::uint8_t row[kWidth];
-  for (int y = kHeight - 1; y >= 0; --y) {
-    for (int x = 0; x < kWidth; ++x) row[x] = static_cast<std::uint8_t>(slotOf(colourAt(x, y)));
-    output.write(row, sizeof row);
+  std::vector<std::uint8_t> indices;
+  indices.reserve(kWidth * kHeight);
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      indices.push_back(static_cast<std::uint8_t>(slotOf(colourAt(x, y))));
+    }
   }
+  std::vector<std::uint8_t> bytes = logo::logoFileBytes(drawPalette(), indices);
+  output.write(bytes.data(), bytes.size());
   if (output.commit() != logo::Outcome::kWritten) {
     std::fprintf(stderr, "draw_sample: cannot write %s\n", argv[1]);
     return logo::kExitError;

@@ -60,15 +60,16 @@ LoopEnd searchColours(std::span<const logo::PaletteEntry> palette, NumberPrompt&
 // refused.
 LoopEnd updateColours(std::span<logo::PaletteEntry> palette, NumberPrompt& prompt, std::FILE* out);
 
-enum class WriteBack { kWritten, kReplaced, kFailed };
+enum class WriteBack { kWritten, kReplaced, kChanged, kFailed };
 
 // Writes `edited` over the start of the file open as `file` and closes it,
-// but only while `path` still names that file (else kReplaced, nothing
-// written). A write that fails part-way puts back `original`, the bytes
-// read from there, and the file's size: the file is edited whole or not at
-// all.
-WriteBack writeBack(logo::File& file, const char* path, std::span<const std::uint8_t> original,
-                    std::span<const std::uint8_t> edited);
+// but only while `path` still names that file (else kReplaced) and, for a
+// regular file, no other writer has changed it since `seen` was taken,
+// when `original` was read from there (else kChanged); nothing is written
+// then. A write that fails part-way puts back `original` and the file's
+// size: the file is edited whole or not at all.
+WriteBack writeBack(logo::File& file, const char* path, const logo::SourceSnapshot& seen,
+                    std::span<const std::uint8_t> original, std::span<const std::uint8_t> edited);
 
 struct Request {
   const char* path;

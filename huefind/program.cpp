@@ -41,9 +41,15 @@ struct Head {
 };
 static_assert(sizeof(Head) == logo::kHeaderSize + logo::kPaletteSize);
 
-int update(logo::File& file, const char* path, const Head& read, std::size_t entries,
+// The head as read, and what was seen of the file then.
+struct Read {
+  Head head{};
+  logo::SourceSnapshot seen;
+};
+
+int update(logo::File& file, const char* path, const Read& read, std::size_t entries,
            NumberPrompt& prompt) {
-  Head edited = read;
+  Head edited = read.head;
   switch (updateColours(std::span(edited.palette).first(entries), prompt, stdout)) {
     case LoopEnd::kNoAction:
       return logo::kExitOk;
@@ -53,9 +59,12 @@ int update(logo::File& file, const char* path, const Head& read, std::size_t ent
     case LoopEnd::kUpdate:
       break;
   }
-  switch (writeBack(file, path, read.bytes(entries), edited.bytes(entries))) {
+  switch (writeBack(file, path, read.seen, read.head.bytes(entries), edited.bytes(entries))) {
     case WriteBack::kReplaced:
       logo::warn("%s is no longer the file that was read; nothing written", path);
+      return logo::sayOutcome(logo::Outcome::kSourceReadFailed);
+    case WriteBack::kChanged:
+      // As palpack says it when its source changed while it asked.
       return logo::sayOutcome(logo::Outcome::kSourceReadFailed);
     case WriteBack::kFailed:
       return logo::sayOutcome(logo::Outcome::kWriteFailed);
@@ -69,18 +78,19 @@ int run(const Request& request, std::size_t entries) {
   logo::File file = logo::openFile(request.path, request.searching ? "rb" : "r+b");
   if (!file) return logo::sayOutcome(logo::Outcome::kSourceUnreadable);
 
-  Head head{};
+  Read read;
   logo::SourceReader reader(file.get());
-  std::size_t wanted = head.bytes(entries).size();
-  std::size_t got = reader.read(&head, wanted);
+  std::size_t wanted = read.head.bytes(entries).size();
+  std::size_t got = reader.read(&read.head, wanted);
   if (reader.failed()) return logo::sayOutcome(logo::Outcome::kSourceReadFailed);
+  read.seen = logo::snapshotOf(file.get(), reader);
   if (got < wanted) {
     logo::warn("WARNING: %s is shorter than %zu bytes; the missing bytes read as zero",
                request.path, wanted);
   }
   NumberPrompt prompt(stdin, stdout);
-  auto palette = std::span(head.palette).first(entries);
-  if (!request.searching) return update(file, request.path, head, entries, prompt);
+  auto palette = std::span(read.head.palette).first(entries);
+  if (!request.searching) return update(file, request.path, read, entries, prompt);
   // The end of input ends a search as "e" would: nothing is at stake.
   searchColours(palette, prompt, stdout);
   return logo::kExitOk;

@@ -22,30 +22,30 @@ LogoHeader canonicalHeader() {
   return header;
 }
 
-const char* findNonConformance(const LogoHeader& header, long long size) {
-  if (header[0] != 'B' || header[1] != 'M') return "no \"BM\" signature";
-  if (readLittleEndian(header, kBitsPerPixelField, 2) != 8) return "not 8 bits per pixel";
-  if (readSigned32(header, kWidthField) != kLogoWidth) return "width is not 320";
+Status checkConformance(const LogoHeader& header, long long size) {
+  if (header[0] != 'B' || header[1] != 'M') return Failure{"no \"BM\" signature"};
+  if (readLittleEndian(header, kBitsPerPixelField, 2) != 8) return Failure{"not 8 bits per pixel"};
+  if (readSigned32(header, kWidthField) != kLogoWidth) return Failure{"width is not 320"};
   std::int32_t height = readSigned32(header, kHeightField);
-  if (height != kLogoHeight && height != -kLogoHeight) return "height is not 400";
-  if (readLittleEndian(header, kCompressionField) != 0) return "compressed";
+  if (height != kLogoHeight && height != -kLogoHeight) return Failure{"height is not 400"};
+  if (readLittleEndian(header, kCompressionField) != 0) return Failure{"compressed"};
   if (readLittleEndian(header, kPixelDataOffsetField) != kPixelOffset) {
-    return "pixel data does not start at byte 1078";
+    return Failure{"pixel data does not start at byte 1078"};
   }
   if (size >= 0 && size < static_cast<long long>(kLogoFileSize)) {
-    return "shorter than 129078 bytes";
+    return Failure{"shorter than 129078 bytes"};
   }
-  return nullptr;
+  return {};
 }
 
 void warnIfNotLogoImage(const char* path, std::FILE* source, const LogoHeader& header) {
   struct stat status;
   long long size = -1;
   if (fstat(fileno(source), &status) == 0 && S_ISREG(status.st_mode)) size = status.st_size;
-  const char* reason = findNonConformance(header, size);
-  if (reason == nullptr) return;
+  Status conforms = checkConformance(header, size);
+  if (conforms) return;
   warn("WARNING: %s is not a 320x400 256-colour bitmap (%s); it is processed as one anyway", path,
-       reason);
+       conforms.reason().c_str());
 }
 
 }  // namespace logo

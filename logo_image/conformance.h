@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "logo_image/layout.h"
+#include "logo_image/result.h"
 
 namespace logo {
 
@@ -12,9 +13,10 @@ namespace logo {
 // with 256 palette entries and its pixels at byte 1078; byte 50 is 0.
 LogoHeader canonicalHeader();
 
-// Returns why the header and size do not conform, or nullptr when they do.
-// A negative size means the size is unknown (not a regular file).
-const char* findNonConformance(const LogoHeader& header, long long size);
+// Nothing when the header and size conform, else the reason they do not
+// (the first field that does not fit). A negative size means the size is
+// unknown (not a regular file).
+Status checkConformance(const LogoHeader& header, long long size);
 
 // If the source does not look like a 320x400, 8-bit, uncompressed bitmap of
 // 129078 bytes or more with its pixels at byte 1078, prints one line

@@ -29,6 +29,28 @@ std::size_t SourceReader::read(void* data, std::size_t size) {
   return got;
 }
 
+SourceSnapshot snapshotOf(std::FILE* source, const SourceReader& reader) {
+  SourceSnapshot seen;
+  seen.digest = reader.digest();
+  struct stat status;
+  if (fstat(fileno(source), &status) == 0) {
+    seen.size = status.st_size;
+    seen.modifiedSeconds = status.st_mtim.tv_sec;
+    seen.modifiedNanoseconds = status.st_mtim.tv_nsec;
+  }
+  return seen;
+}
+
+bool rewindUnchanged(std::FILE* source, const SourceSnapshot& seen) {
+  struct stat status;
+  if (fstat(fileno(source), &status) != 0 || !S_ISREG(status.st_mode)) return false;
+  if (status.st_size != seen.size || status.st_mtim.tv_sec != seen.modifiedSeconds ||
+      status.st_mtim.tv_nsec != seen.modifiedNanoseconds) {
+    return false;
+  }
+  return std::fseek(source, 0, SEEK_SET) == 0;
+}
+
 bool isSameFile(std::FILE* stream, const char* path) {
   struct stat open_file;
   struct stat named_file;

@@ -59,6 +59,24 @@ class SourceReader {
   std::uint64_t digest_ = 0xcbf29ce484222325;  // FNV-1a offset basis
 };
 
+// What a first pass saw of a source, so that a second pass can tell
+// whether another writer changed it meanwhile.
+struct SourceSnapshot {
+  long long size = 0;
+  long long modifiedSeconds = 0;
+  long long modifiedNanoseconds = 0;
+  std::uint64_t digest = 0;  // of every byte the first pass read
+};
+
+// The source's size and modification time now, and the digest of what
+// `reader` has read of it.
+SourceSnapshot snapshotOf(std::FILE* source, const SourceReader& reader);
+
+// Goes back to the start of the source. False when it cannot be rewound
+// (it is not a regular file: a pipe, a FIFO) or its size or modification
+// time differ from the snapshot's; a second pass then compares digests.
+bool rewindUnchanged(std::FILE* source, const SourceSnapshot& seen);
+
 // True when `path` names the file that `stream` has open (the same name, a
 // hard link or a symbolic link to it). False when `path` does not exist.
 bool isSameFile(std::FILE* stream, const char* path);

@@ -142,42 +142,45 @@ constexpr char32_t kHalfWidthFirst = 0xFF61;
 constexpr char32_t kHalfWidthLast = 0xFF9F;
 constexpr unsigned kHalfWidthFirstByte = 0xA1;
 
-// Decodes one UTF-8 sequence at the start of `text`, sets `length` to its
-// byte count. An invalid sequence decodes as U+FFFD, one byte long.
-char32_t decodeUtf8(std::string_view text, std::size_t& length) {
+struct Decoded {
+  char32_t code;
+  std::size_t length;  // in bytes
+};
+
+// Decodes the UTF-8 sequence at the start of `text`. An invalid sequence
+// decodes as U+FFFD, one byte long.
+Decoded decodeUtf8(std::string_view text) {
   auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  constexpr Decoded kInvalid{0xFFFD, 1};
   unsigned char lead = byte(0);
-  length = 1;
-  if (lead < 0x80) return lead;
+  if (lead < 0x80) return {lead, 1};
   std::size_t extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
-  if (extra == 0 || extra >= text.size()) return 0xFFFD;
+  if (extra == 0 || extra >= text.size()) return kInvalid;
   char32_t code = lead & (0x3F >> extra);
   for (std::size_t i = 1; i <= extra; ++i) {
-    if ((byte(i) & 0xC0) != 0x80) return 0xFFFD;
+    if ((byte(i) & 0xC0) != 0x80) return kInvalid;
     code = (code << 6) | (byte(i) & 0x3F);
   }
-  length = extra + 1;
-  return code;
+  return {code, extra + 1};
 }
 
-// Returns the number of bytes stored in `out`: 1 or 2, or 0 if the
-// character has no Shift-JIS form here.
-std::size_t encodeShiftJis(char32_t code, unsigned char out[2]) {
-  if (code < 0x80) {
-    out[0] = static_cast<unsigned char>(code);
-    return 1;
-  }
+struct Encoded {
+  unsigned char bytes[2];
+  std::size_t count;  // 1 or 2, or 0 when the character has no form here
+};
+
+Encoded encodeShiftJis(char32_t code) {
+  if (code < 0x80) return {{static_cast<unsigned char>(code)}, 1};
   if (code >= kHalfWidthFirst && code <= kHalfWidthLast) {
-    out[0] = static_cast<unsigned char>(kHalfWidthFirstByte + (code - kHalfWidthFirst));
-    return 1;
+    return {{static_cast<unsigned char>(kHalfWidthFirstByte + (code - kHalfWidthFirst))}, 1};
   }
   auto found = std::lower_bound(
       std::begin(kDoubleByteForms), std::end(kDoubleByteForms), code,
       [](const DoubleByteForm& form, char32_t wanted) { return form.codePoint < wanted; });
-  if (found == std::end(kDoubleByteForms) || found->codePoint != code) return 0;
-  out[0] = static_cast<unsigned char>(found->shiftJis >> 8);
-  out[1] = static_cast<unsigned char>(found->shiftJis & 0xFF);
-  return 2;
+  if (found == std::end(kDoubleByteForms) || found->codePoint != code) return {{}, 0};
+  return {{static_cast<unsigned char>(found->shiftJis >> 8),
+           static_cast<unsigned char>(found->shiftJis & 0xFF)},
+          2};
 }
 
 }  // namespace
@@ -185,12 +188,12 @@ std::size_t encodeShiftJis(char32_t code, unsigned char out[2]) {
 bool writeShiftJis(std::FILE* out, std::string_view utf8) {
   bool complete = true;
   while (!utf8.empty()) {
-    std::size_t length = 0;
-    char32_t code = decodeUtf8(utf8, length);
-    utf8.remove_prefix(length);
-    unsigned char bytes[2];
-    std::size_t count = encodeShiftJis(code, bytes);
-    if (count == 0 || std::fwrite(bytes, 1, count, out) != count) complete = false;
+    Decoded decoded = decodeUtf8(utf8);
+    utf8.remove_prefix(decoded.length);
+    Encoded encoded = encodeShiftJis(decoded.code);
+    if (encoded.count == 0 || std::fwrite(encoded.bytes, 1, encoded.count, out) != encoded.count) {
+      complete = false;
+    }
   }
   return complete;
 }

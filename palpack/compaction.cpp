@@ -1,10 +1,8 @@
-#include "logo_image/pixels.h"
+#include "logo_image/palette_packing.h"
 #include "palpack/palpack.h"
 
 namespace palpack {
 namespace {
-
-constexpr std::uint8_t kDroppedEntry = 255;
 
 void writeEntryLine(std::FILE* out, std::size_t index, const logo::PaletteEntry& entry) {
   std::fprintf(out, "PALET %3zu = B:%2x G:%2x R:%2x \n", index, entry.blue, entry.green, entry.red);
@@ -13,23 +11,14 @@ void writeEntryLine(std::FILE* out, std::size_t index, const logo::PaletteEntry&
 }  // namespace
 
 Compaction compactPalette(const logo::Palette& marked, int animationStart) {
-  Compaction compaction;
-  compaction.animationStart = animationStart;
-  compaction.remap = logo::identityRemap();
-  int limit = animationStart == 0 ? static_cast<int>(marked.size()) : animationStart;
-  for (int j = 0; j < limit; ++j) {
-    // Bit 0 alone decides: a used entry whose source flag byte held other
-    // bits must not lose its colour.
-    if ((marked[j].flag & 1) == 0) {
-      compaction.remap[j] = kDroppedEntry;
-      continue;
-    }
-    const logo::PaletteEntry& entry = marked[j];
-    compaction.packed[compaction.kept] = {entry.blue, entry.green, entry.red, 0};
-    compaction.remap[j] = static_cast<std::uint8_t>(compaction.kept);
-    ++compaction.kept;
-  }
-  return compaction;
+  // Bit 0 alone decides: a used entry whose source flag byte held other
+  // bits must not lose its colour.
+  logo::UsedEntries used;
+  for (std::size_t j = 0; j < marked.size(); ++j) used[j] = (marked[j].flag & 1) != 0;
+  std::size_t limit =
+      animationStart == 0 ? marked.size() : static_cast<std::size_t>(animationStart);
+  logo::PackedPalette packed = logo::packUsedEntries(marked, used, limit);
+  return {packed.entries, packed.remap, packed.count, animationStart};
 }
 
 void writeCompactionListing(std::FILE* out, const Compaction& compaction,

@@ -27,9 +27,9 @@ const char* announcement(Mode mode) {
   }
 }
 
-int rewrite(const Names& names, logo::File& source, const palpack::SurveyedSource& surveyed,
+int rewrite(const Names& names, logo::File& source, const logo::SourceSnapshot& surveyed,
             const palpack::Compaction& compaction) {
-  if (!palpack::rewindUnchanged(source.get(), surveyed)) {
+  if (!logo::rewindUnchanged(source.get(), surveyed)) {
     return sayOutcome(Outcome::kSourceReadFailed);
   }
   logo::AtomicOutput output(names.output, source.get());
@@ -39,7 +39,7 @@ int rewrite(const Names& names, logo::File& source, const palpack::SurveyedSourc
   return outcome == Outcome::kSameFile ? sayError(kSameFile) : sayOutcome(outcome);
 }
 
-int pack(const Names& names, logo::File& source, const palpack::SurveyedSource& surveyed,
+int pack(const Names& names, logo::File& source, const logo::SourceSnapshot& surveyed,
          const logo::Palette& marked, int animationStart) {
   palpack::Compaction compaction = palpack::compactPalette(marked, animationStart);
   palpack::writeCompactionListing(stdout, compaction, marked);
@@ -88,8 +88,7 @@ int run(const Names& names) {
     palpack::writeReport(stdout, palette);
     return logo::kExitOk;
   }
-  return pack(names, source, palpack::describeSurveyed(source.get(), reader), palette,
-              animationStart);
+  return pack(names, source, logo::snapshotOf(source.get(), reader), palette, animationStart);
 }
 
 }  // namespace

@@ -70,23 +70,10 @@ enum class Answer { kYes, kNo, kEnd, kEndOfInput };
 // An empty line is yes. End of input gives kEndOfInput, never a yes.
 Answer askToMakeFile(std::FILE* in, std::FILE* out);
 
-// What the survey saw of the source: the rewrite must read the same bytes.
-struct SurveyedSource {
-  long long size = 0;
-  long long modifiedSeconds = 0;
-  long long modifiedNanoseconds = 0;
-  std::uint64_t digest = 0;
-};
-SurveyedSource describeSurveyed(std::FILE* source, const logo::SourceReader& survey);
-
-// Goes back to the start of the surveyed source. False when it cannot be
-// rewound (a pipe) or its size or modification time has changed.
-bool rewindUnchanged(std::FILE* source, const SurveyedSource& surveyed);
-
 // Copies the rewound source with its palette packed and its pixels
 // renumbered, and puts the output in place only if the source yielded
 // exactly the bytes the survey read (else kSourceReadFailed).
-logo::Outcome writePackedCopy(std::FILE* source, const SurveyedSource& surveyed,
+logo::Outcome writePackedCopy(std::FILE* source, const logo::SourceSnapshot& surveyed,
                               logo::AtomicOutput& output, const Compaction& compaction);
 
 extern const std::array<std::string_view, 11> kUsageText;

@@ -1,33 +1,9 @@
-#include <sys/stat.h>
-
 #include "logo_image/pixels.h"
 #include "palpack/palpack.h"
 
 namespace palpack {
 
-SurveyedSource describeSurveyed(std::FILE* source, const logo::SourceReader& survey) {
-  SurveyedSource surveyed;
-  surveyed.digest = survey.digest();
-  struct stat status;
-  if (fstat(fileno(source), &status) == 0) {
-    surveyed.size = status.st_size;
-    surveyed.modifiedSeconds = status.st_mtim.tv_sec;
-    surveyed.modifiedNanoseconds = status.st_mtim.tv_nsec;
-  }
-  return surveyed;
-}
-
-bool rewindUnchanged(std::FILE* source, const SurveyedSource& surveyed) {
-  struct stat status;
-  if (fstat(fileno(source), &status) != 0 || !S_ISREG(status.st_mode)) return false;
-  if (status.st_size != surveyed.size || status.st_mtim.tv_sec != surveyed.modifiedSeconds ||
-      status.st_mtim.tv_nsec != surveyed.modifiedNanoseconds) {
-    return false;
-  }
-  return std::fseek(source, 0, SEEK_SET) == 0;
-}
-
-logo::Outcome writePackedCopy(std::FILE* source, const SurveyedSource& surveyed,
+logo::Outcome writePackedCopy(std::FILE* source, const logo::SourceSnapshot& surveyed,
                               logo::AtomicOutput& output, const Compaction& compaction) {
   logo::SourceReader reader(source);
   logo::LogoHeader header;

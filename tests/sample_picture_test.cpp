@@ -19,7 +19,7 @@ TEST(SamplePicture, IsWhatTheDrawingProgramMakes) {
 
 TEST(SamplePicture, UsesSomeEntriesAndLeavesOthersFree) {
   auto sample = testing_support::Picture::parse(testing_support::readFile(SAMPLE_PICTURE));
-  EXPECT_EQ(logo::findNonConformance(sample.header, logo::kLogoFileSize), nullptr);
+  EXPECT_EQ(logo::checkConformance(sample.header, logo::kLogoFileSize).reason(), "");
   std::set<int> used(sample.pixels.begin(), sample.pixels.end());
   EXPECT_EQ(used.size(), 92u);
   EXPECT_FALSE(used.count(2)) << "free entries lie between used ones";

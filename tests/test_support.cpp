@@ -17,7 +17,7 @@
 #include <sstream>
 #include <utility>
 
-#include "logo_image/conformance.h"
+#include "logo_image/logo_file.h"
 
 namespace testing_support {
 namespace {
@@ -60,13 +60,14 @@ logo::PaletteEntry colour(int red, int green, int blue, int flag) {
 }
 
 Picture makePicture() {
-  Picture picture;
-  picture.header = logo::canonicalHeader();
-  for (int i = 0; i < 256; ++i) picture.palette[i] = colour(i, 255 - i, (i * 7) % 256);
-  for (std::size_t i = 0; i < picture.pixels.size(); ++i) {
-    picture.pixels[i] = static_cast<std::uint8_t>((i * 37 + i / 320) % 256);
+  logo::Palette palette;
+  for (int i = 0; i < 256; ++i) palette[i] = colour(i, 255 - i, (i * 7) % 256);
+  std::vector<std::uint8_t> indices(logo::kChunkSize * logo::kChunkCount);
+  for (std::size_t i = 0; i < indices.size(); ++i) {
+    indices[i] = static_cast<std::uint8_t>((i * 37 + i / 320) % 256);
   }
-  return picture;
+  std::vector<std::uint8_t> bytes = logo::logoFileBytes(palette, indices);
+  return Picture::parse(Bytes(bytes.begin(), bytes.end()));
 }
 
 std::vector<std::uint32_t> shownColours(const Picture& picture) {
