@@ -1,11 +1,11 @@
 // The files around the fit: the input, and a layer's or a mask's file, read
 // as their decoders need them; the output written through the suite's
 // atomic output.
+#include "logofit/fit_file.h"
+
 #include <sys/stat.h>
 
-
 #include "logo_image/atomic_output.h"
-#include "logofit/fit_file.h"
 
 namespace logofit {
 namespace {

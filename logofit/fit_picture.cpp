@@ -1,10 +1,12 @@
 // Choosing between keeping a picture and fitting it, the geometry of the
 // fit, the palette every logo is made of and its one layout.
+#include "logofit/fit_picture.h"
+
 #include <algorithm>
 #include <cstdio>
 
-#include "logo_image/conformance.h"
-#include "logofit/fit_picture.h"
+#include "logo_image/logo_file.h"
+#include "logo_image/palette_packing.h"
 #include "picture/colour_reduction.h"
 #include "picture/resampling.h"
 
@@ -109,9 +111,8 @@ logo::Result<Screen> screenOf(Input& input, const std::optional<IndexedPicture>&
     return drawnScreen(input, indexed, *size, drawn, limits);
   }
   Placement placement = place(size->width, size->height, options.geometry, options.gravity);
-  logo::Result<RgbPicture> scaled =
-      indexed ? picture::scalePixels(*indexed, placement)
-              : picture::decodeScaled(input, placement, limits);
+  logo::Result<RgbPicture> scaled = indexed ? picture::scalePixels(*indexed, placement)
+                                            : picture::decodeScaled(input, placement, limits);
   if (!scaled) return logo::Failure{scaled.reason()};
   return Screen{onScreen(*scaled, placement), placement};
 }
@@ -174,21 +175,20 @@ logo::Result<IndexedPicture> reducedPicture(const Screen& screen, const FitOptio
 // first where there is room for it.
 std::optional<IndexedPicture> keptColours(const IndexedPicture& picture, const PixelMask& shown,
                                           int room, const logo::PaletteEntry& border) {
-  std::vector<bool> used(picture.palette.size());
+  logo::UsedEntries used;
   for (std::size_t i = 0; i < kPixels; ++i) {
-    if (shown[i]) used[picture.indices[i]] = true;
+    if (shown[i]) used.set(picture.indices[i]);
   }
-  IndexedPicture kept{kWidth, kHeight, {}, std::vector<std::uint8_t>(kPixels), {}, {}};
-  std::array<std::uint8_t, 256> renumbered{};
-  for (std::size_t entry = 0; entry < used.size(); ++entry) {
-    if (!used[entry]) continue;
-    renumbered[entry] = static_cast<std::uint8_t>(kept.palette.size());
-    kept.palette.push_back(
-        {picture.palette[entry].blue, picture.palette[entry].green, picture.palette[entry].red, 0});
-  }
-  if (static_cast<int>(kept.palette.size()) > room) return std::nullopt;
+  logo::PackedPalette packed = logo::packUsedEntries(picture.palette, used, picture.palette.size());
+  if (packed.count > room) return std::nullopt;
+  IndexedPicture kept{kWidth,
+                      kHeight,
+                      {packed.used().begin(), packed.used().end()},
+                      std::vector<std::uint8_t>(kPixels),
+                      {},
+                      {}};
   for (std::size_t i = 0; i < kPixels; ++i) {
-    if (shown[i]) kept.indices[i] = renumbered[picture.indices[i]];
+    if (shown[i]) kept.indices[i] = packed.remap[picture.indices[i]];
   }
   bool borderUsed =
       std::find(kept.palette.begin(), kept.palette.end(), border) != kept.palette.end();
@@ -291,23 +291,8 @@ logo::Result<Fitted> fitPicture(Input& input, const FitOptions& options, const O
 }
 
 std::vector<std::uint8_t> logoBytes(const IndexedPicture& picture) {
-  std::vector<std::uint8_t> bytes(logo::kLogoFileSize, 0);
-  logo::LogoHeader header = logo::canonicalHeader();
-  std::copy(header.begin(), header.end(), bytes.begin());
-  std::copy(picture.importantColours.begin(), picture.importantColours.end(),
-            bytes.begin() + logo::kAnimationStartOffset);
-  for (std::size_t i = 0; i < picture.palette.size() && i < logo::kPaletteEntries; ++i) {
-    const logo::PaletteEntry& entry = picture.palette[i];
-    std::uint8_t* out = bytes.data() + logo::kHeaderSize + 4 * i;
-    out[0] = entry.blue;
-    out[1] = entry.green;
-    out[2] = entry.red;
-  }
-  for (int y = 0; y < kHeight; ++y) {
-    std::copy_n(picture.indices.begin() + y * kWidth, kWidth,
-                bytes.begin() + logo::kPixelOffset + (kHeight - 1 - y) * kWidth);
-  }
-  return bytes;
+  return logo::logoFileBytes(picture.palette, picture.indices,
+                             logo::readLittleEndian(picture.importantColours, 0));
 }
 
 std::string summary(const Fitted& fitted, Geometry geometry) {

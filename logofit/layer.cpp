@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "logo_image/palette_packing.h"
 #include "logofit/rings.h"
 #include "picture/decoding.h"
 
@@ -33,26 +34,23 @@ Ring animatedLogo(const IndexedPicture& picture) {
 }
 
 logo::Result<Ring> transparentLayer(const IndexedPicture& picture) {
-  std::vector<bool> used(picture.palette.size());
+  logo::UsedEntries used;
   for (std::uint8_t index : picture.indices) {
-    if (picture.opaque(index)) used[index] = true;
+    if (picture.opaque(index)) used.set(index);
   }
-  int colours = static_cast<int>(std::count(used.begin(), used.end(), true));
+  int colours = static_cast<int>(used.count());
   if (colours == 0) return logo::Failure{"the layer has no opaque pixel"};
   if (colours > kMostLayerColours) {
     return logo::Failure{"the layer has " + std::to_string(colours) +
                          " colours; at most 254 leave the picture two slots"};
   }
-  Ring ring{"LAYER", {}, std::vector<std::uint8_t>(kPixels)};
-  std::array<std::uint8_t, 256> slotOf{};
-  for (std::size_t entry = 0; entry < used.size(); ++entry) {
-    if (!used[entry]) continue;
-    slotOf[entry] = static_cast<std::uint8_t>(256 - colours + ring.colours.size());
-    ring.colours.push_back(
-        {picture.palette[entry].blue, picture.palette[entry].green, picture.palette[entry].red, 0});
-  }
+  logo::PackedPalette packed = logo::packUsedEntries(picture.palette, used, picture.palette.size());
+  Ring ring{
+      "LAYER", {packed.used().begin(), packed.used().end()}, std::vector<std::uint8_t>(kPixels)};
   for (std::size_t i = 0; i < kPixels; ++i) {
-    if (picture.opaque(picture.indices[i])) ring.slots[i] = slotOf[picture.indices[i]];
+    std::uint8_t index = picture.indices[i];
+    if (picture.opaque(index))
+      ring.slots[i] = static_cast<std::uint8_t>(256 - colours + packed.remap[index]);
   }
   return ring;
 }

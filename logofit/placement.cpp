@@ -1,8 +1,8 @@
 // Where a picture lands on the screen, and which sizes can be decoded.
+#include "logofit/placement.h"
+
 #include <algorithm>
 #include <cstdio>
-
-#include "logofit/placement.h"
 
 namespace logofit {
 namespace {

@@ -1,8 +1,8 @@
 // What the rings' readers share.
+#include "logofit/rings.h"
+
 #include <algorithm>
 #include <cstdio>
-
-#include "logofit/rings.h"
 
 namespace logofit {
 namespace {
