@@ -179,9 +179,9 @@ void write(Magick::Image image, const std::string& name, const char* format,
 }
 
 const char* const kInputs[] = {
-    "photo.jpg",      "photo.png",  "photo-alpha.png", "photo-interlaced.png",
-    "photo.webp",     "photo-lossless.webp", "photo.tif", "photo.ppm",
-    "photo.bmp",      "photo.gif",  "drawing.png",
+    "photo.jpg",  "photo.png",           "photo-alpha.png", "photo-interlaced.png",
+    "photo.webp", "photo-lossless.webp", "photo.tif",       "photo.ppm",
+    "photo.bmp",  "photo.gif",           "drawing.png",
 };
 
 double makePictures() {
@@ -228,8 +228,9 @@ double makePictures() {
 
 int main(int argc, char** argv) {
   if (inChild(makePictures) != 0) return 1;
-  const std::pair<Program, const char*> programs[] = {
-      {Program::kLogofit, "logofit"}, {Program::kVips, "vipsthumbnail"}, {Program::kConvert, "convert"}};
+  const std::pair<Program, const char*> programs[] = {{Program::kLogofit, "logofit"},
+                                                      {Program::kVips, "vipsthumbnail"},
+                                                      {Program::kConvert, "convert"}};
   for (const char* input : kInputs) {
     for (auto [program, label] : programs) {
       std::string name = std::string(input) + "/" + label;

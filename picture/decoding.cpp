@@ -44,7 +44,6 @@ logo::Result<IndexedPicture> readPaletteWhole(Input& input, const Adapter& adapt
   return std::move(reading).value().value();
 }
 
-
 logo::Status decodeWith(Input& input, const Adapter& adapter, bool palette, const Limits& limits,
                         Sink& sink) {
   if (!input.seek(0)) return logo::Failure{"the input cannot be read again"};

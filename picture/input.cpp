@@ -1,11 +1,11 @@
 // The input a decoder reads: bytes in memory, a file read in blocks, or a
 // pipe kept in memory as it is read, so that a decoder can go back.
+#include "picture/input.h"
+
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cstring>
-
-#include "picture/input.h"
 
 namespace picture {
 

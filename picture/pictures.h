@@ -88,5 +88,4 @@ logo::Status sizeAllowed(long long width, long long height, const Limits& limits
 // Whether neither side is longer than kMaxSide.
 logo::Status sidesAllowed(Size size);
 
-
 }  // namespace picture

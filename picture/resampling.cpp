@@ -34,8 +34,7 @@ void rgbOf(const std::uint8_t* p, std::uint32_t rgb[3]) {
 }
 
 template <int kChannels>
-void addRow(float* sums, int boxWidth, int x0, int step, int count,
-            const std::uint8_t* pixels) {
+void addRow(float* sums, int boxWidth, int x0, int step, int count, const std::uint8_t* pixels) {
   std::uint32_t rgb[3];
   if (step == 1) {
     // Box by box: the common case, and the one worth the speed.
@@ -127,13 +126,27 @@ std::vector<T> turned(std::vector<T> pixels, int w, int h, int channels, int ori
       // The stored pixel shown at (x, y), as EXIF defines the tags.
       int sx = x, sy = y;
       switch (orientation) {
-        case 2: sx = w - 1 - x; break;
-        case 3: sx = w - 1 - x, sy = h - 1 - y; break;
-        case 4: sy = h - 1 - y; break;
-        case 5: sx = y, sy = x; break;
-        case 6: sx = y, sy = h - 1 - x; break;
-        case 7: sx = w - 1 - y, sy = h - 1 - x; break;
-        case 8: sx = w - 1 - y, sy = x; break;
+        case 2:
+          sx = w - 1 - x;
+          break;
+        case 3:
+          sx = w - 1 - x, sy = h - 1 - y;
+          break;
+        case 4:
+          sy = h - 1 - y;
+          break;
+        case 5:
+          sx = y, sy = x;
+          break;
+        case 6:
+          sx = y, sy = h - 1 - x;
+          break;
+        case 7:
+          sx = w - 1 - y, sy = h - 1 - x;
+          break;
+        case 8:
+          sx = w - 1 - y, sy = x;
+          break;
       }
       std::copy_n(pixels.begin() + (std::size_t(sy) * w + sx) * channels, channels,
                   out.begin() + (std::size_t(y) * shown.width + x) * channels);
@@ -278,8 +291,8 @@ RgbPicture lanczos(Working picture, const Placement& placement) {
   } else {
     crop = {x1 - x0, y1 - y0, std::vector<float>(std::size_t(x1 - x0) * (y1 - y0) * 3)};
     for (int y = y0; y < y1; ++y) {
-      std::copy_n(picture.rgb.begin() + (std::size_t(y) * picture.width + x0) * 3,
-                  crop.width * 3, crop.rgb.begin() + std::size_t(y - y0) * crop.width * 3);
+      std::copy_n(picture.rgb.begin() + (std::size_t(y) * picture.width + x0) * 3, crop.width * 3,
+                  crop.rgb.begin() + std::size_t(y - y0) * crop.width * 3);
     }
     picture = {};
   }

@@ -44,14 +44,46 @@ TEST(Scaling, KeepsAFlatColourFlat) {
     Placement placement;
   } cases[] = {
       // Boxes of 3x3 pixels and a last row and column of boxes 1 pixel wide.
-      {"RGB, boxes cut off at the edges", 1999, 2401, 3, 1, {200, 100, 50}, 200, 100, 50,
+      {"RGB, boxes cut off at the edges",
+       1999,
+       2401,
+       3,
+       1,
+       {200, 100, 50},
+       200,
+       100,
+       50,
        {1999, 2401, 0, 0, 1999, 2401, 320, 400, 0, 0}},
       {"grey", 700, 500, 1, 1, {77}, 77, 77, 77, {700, 500, 0, 0, 700, 500, 320, 200, 0, 100}},
-      {"grey and alpha, on black", 700, 500, 2, 1, {200, 128}, 100, 100, 100,
+      {"grey and alpha, on black",
+       700,
+       500,
+       2,
+       1,
+       {200, 128},
+       100,
+       100,
+       100,
        {700, 500, 0, 0, 700, 500, 320, 400, 0, 0}},
-      {"RGBA, on black", 640, 800, 4, 1, {255, 0, 102, 51}, 51, 0, 20,
+      {"RGBA, on black",
+       640,
+       800,
+       4,
+       1,
+       {255, 0, 102, 51},
+       51,
+       0,
+       20,
        {640, 800, 0, 0, 640, 800, 320, 400, 0, 0}},
-      {"every second pixel, twice", 900, 900, 3, 2, {10, 20, 30}, 10, 20, 30,
+      {"every second pixel, twice",
+       900,
+       900,
+       3,
+       2,
+       {10, 20, 30},
+       10,
+       20,
+       30,
        {900, 900, 0, 200, 900, 500, 320, 400, 0, 0}},
   };
   for (const auto& c : cases) {
@@ -71,7 +103,8 @@ TEST(Scaling, KeepsAFlatColourFlat) {
               std::size_t(c.placement.scaledWidth) * c.placement.scaledHeight * 3);
     int wrong = 0;
     for (std::size_t i = 0; i < scaled.rgb.size(); i += 3) {
-      wrong += scaled.rgb[i] != c.red || scaled.rgb[i + 1] != c.green || scaled.rgb[i + 2] != c.blue;
+      wrong +=
+          scaled.rgb[i] != c.red || scaled.rgb[i + 1] != c.green || scaled.rgb[i + 2] != c.blue;
     }
     EXPECT_EQ(wrong, 0);
   }

@@ -13,8 +13,10 @@ using Bytes = std::vector<std::uint8_t>;
 Bytes exif(bool little, std::vector<std::array<std::uint16_t, 3>> entries) {
   Bytes bytes = little ? Bytes{'I', 'I', 42, 0, 8, 0, 0, 0} : Bytes{'M', 'M', 0, 42, 0, 0, 0, 8};
   auto put16 = [&](std::uint16_t value) {
-    if (little) bytes.insert(bytes.end(), {std::uint8_t(value), std::uint8_t(value >> 8)});
-    else bytes.insert(bytes.end(), {std::uint8_t(value >> 8), std::uint8_t(value)});
+    if (little)
+      bytes.insert(bytes.end(), {std::uint8_t(value), std::uint8_t(value >> 8)});
+    else
+      bytes.insert(bytes.end(), {std::uint8_t(value >> 8), std::uint8_t(value)});
   };
   put16(static_cast<std::uint16_t>(entries.size()));
   for (auto [tag, type, value] : entries) {

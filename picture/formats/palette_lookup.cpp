@@ -46,5 +46,4 @@ void putPalettePicture(const IndexedPicture& picture, Sink& target) {
   }
 }
 
-
 }  // namespace picture
