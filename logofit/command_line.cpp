@@ -174,11 +174,12 @@ class Reader {
     return {};
   }
 
-  logo::Status barColours(std::string_view option, std::optional<std::string_view> text) {
+  logo::Status ringColours(std::string_view option, std::optional<std::string_view> text) {
     std::optional<int> colours = wholeNumber(*text, 2, 128);
     if (!colours) return Failure{std::string(option) + " takes 2 to 128"};
-    bar_.colours = *colours;
-    barSettings_ = true;
+    bool bar = option == "--bar-colors";
+    (bar ? bar_.colours : shimmer_.colours) = *colours;
+    (bar ? barSettings_ : shimmerSettings_) = true;
     return {};
   }
 
@@ -202,14 +203,6 @@ class Reader {
     if (text->empty()) return Failure{std::string(option) + " needs a file name"};
     shimmer_.maskPath = text->data();
     wantsShimmer_ = true;
-    return {};
-  }
-
-  logo::Status shimmerColours(std::string_view option, std::optional<std::string_view> text) {
-    std::optional<int> colours = wholeNumber(*text, 2, 128);
-    if (!colours) return Failure{std::string(option) + " takes 2 to 128"};
-    shimmer_.colours = *colours;
-    shimmerSettings_ = true;
     return {};
   }
 
@@ -248,11 +241,11 @@ const Option Reader::kOptions[] = {
     {"--colors", Takes::kValue, &Reader::colours},
     {"--no-dither", Takes::kNothing, &Reader::noDither},
     {"--bar", Takes::kOptionalValue, &Reader::bar},
-    {"--bar-colors", Takes::kValue, &Reader::barColours},
+    {"--bar-colors", Takes::kValue, &Reader::ringColours},
     {"--bar-gradient", Takes::kValue, &Reader::barGradient},
     {"--layer", Takes::kValue, &Reader::layer},
     {"--shimmer", Takes::kValue, &Reader::shimmer},
-    {"--shimmer-colors", Takes::kValue, &Reader::shimmerColours},
+    {"--shimmer-colors", Takes::kValue, &Reader::ringColours},
 };
 
 const Option* Reader::find(std::string_view name) {
