@@ -44,14 +44,9 @@ logo::Result<IndexedPicture> readPaletteWhole(Input& input, const Adapter& adapt
   return std::move(reading).value().value();
 }
 
-logo::Status decodeWith(Input& input, const Adapter& adapter, bool palette, const Limits& limits,
-                        Sink& sink) {
+logo::Status decodeWith(Input& input, const Adapter& adapter, Sink& sink) {
   if (!input.seek(0)) return logo::Failure{"the input cannot be read again"};
-  if (!palette) return adapter.decode(input, sink);
-  logo::Result<IndexedPicture> picture = readPaletteWhole(input, adapter, limits);
-  if (!picture) return picture.error();
-  putPalettePicture(*picture, sink);
-  return {};
+  return adapter.decode(input, sink);
 }
 
 struct Probed {
@@ -116,7 +111,7 @@ logo::Status decodeInto(Input& input, Sink& sink, const Limits& limits) {
   try {
     logo::Result<Probed> probed = probeChecked(input, limits);
     if (!probed) return probed.error();
-    return decodeWith(input, *probed->adapter, probed->stored.palette, limits, sink);
+    return decodeWith(input, *probed->adapter, sink);
   } catch (const std::bad_alloc&) {
     return logo::Failure{"out of memory"};
   }
@@ -145,8 +140,7 @@ logo::Result<RgbPicture> decodeScaled(Input& input, const Placement& placement,
     if (!probed) return logo::Failure{probed.reason()};
     int orientation = probed->stored.orientation;
     AreaAverage average(wantedSize(placement, orientation));
-    logo::Status decoded =
-        decodeWith(input, *probed->adapter, probed->stored.palette, limits, average);
+    logo::Status decoded = decodeWith(input, *probed->adapter, average);
     if (!decoded) return logo::Failure{decoded.reason()};
     return lanczos(oriented(std::move(average).result(), orientation), placement);
   } catch (const std::bad_alloc&) {
@@ -159,8 +153,7 @@ logo::Result<RgbaPicture> decodeWhole(Input& input, const Limits& limits) {
     logo::Result<Probed> probed = probeChecked(input, limits);
     if (!probed) return logo::Failure{probed.reason()};
     WholePicture whole;
-    logo::Status decoded =
-        decodeWith(input, *probed->adapter, probed->stored.palette, limits, whole);
+    logo::Status decoded = decodeWith(input, *probed->adapter, whole);
     if (!decoded) return logo::Failure{decoded.reason()};
     return oriented(whole.take(), probed->stored.orientation);
   } catch (const std::bad_alloc&) {

@@ -100,8 +100,8 @@ Bytes encode(const Encoding& e) {
 // Two frames, the picture first.
 Bytes animatedWebp() {
   Bytes rgba = rgbaPixels();
-  std::vector<Magick::Image> frames(2, Magick::Image(kWidth, kHeight, "RGBA", Magick::CharPixel,
-                                                     rgba.data()));
+  std::vector<Magick::Image> frames(
+      2, Magick::Image(kWidth, kHeight, "RGBA", Magick::CharPixel, rgba.data()));
   frames[1].negate();
   for (Magick::Image& frame : frames) {
     frame.magick("WEBP");
@@ -117,10 +117,12 @@ Bytes animatedWebp() {
 // orientation tag.
 Bytes jpegTurned(int orientation) {
   Bytes jpeg = encode(Encoding("JPEG"));
-  Bytes app1 = {0xFF, 0xE1, 0, 34, 'E', 'x', 'i', 'f', 0, 0,  // marker, length, name
-                'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0,          // header, one entry
-                0x12, 1, 3, 0, 1, 0, 0, 0, std::uint8_t(orientation), 0, 0, 0,
-                0, 0, 0, 0};  // no next directory
+  Bytes app1 = {0xFF, 0xE1, 0,  34, 'E', 'x', 'i', 'f', 0,
+                0,  // marker, length, name
+                'I',  'I',  42, 0,  8,   0,   0,   0,   1,
+                0,  // header, one entry
+                0x12, 1,    3,  0,  1,   0,   0,   0,   std::uint8_t(orientation),
+                0,    0,    0,  0,  0,   0,   0};  // no next directory
   jpeg.insert(jpeg.begin() + 2, app1.begin(), app1.end());
   return jpeg;
 }
@@ -175,7 +177,8 @@ TEST(Decoding, GivesEveryPixelOfEveryFormat) {
       {"JPEG", encode(Encoding("JPEG")), 12, false, false},
       {"JPEG turned by EXIF", jpegTurned(6), 12, false, true},
       {"WebP", encode(Encoding("WEBP")), 24, false, false},
-      {"WebP, lossless with alpha", encode(Encoding("WEBP").define("lossless", "true").withAlpha()), 0, true, false},
+      {"WebP, lossless with alpha", encode(Encoding("WEBP").define("lossless", "true").withAlpha()),
+       0, true, false},
       {"WebP, an animation's first frame", animatedWebp(), 0, true, false},
       {"TIFF", encode(Encoding("TIFF")), 0, false, false},
       {"TIFF with alpha", encode(Encoding("TIFF").withAlpha()), 0, true, false},
@@ -189,7 +192,8 @@ TEST(Decoding, GivesEveryPixelOfEveryFormat) {
       {"PPM as text", encode(Encoding("PPM").asText()), 0, false, false},
       {"BMP of 24 bits", encode(Encoding("BMP3")), 0, false, false},
       {"BMP of 32 bits with alpha", encode(Encoding("BMP").withAlpha()), 0, true, false},
-      {"BMP of 16 bits, 5-6-5", encode(Encoding("BMP").define("subtype", "RGB565")), 8, false, false},
+      {"BMP of 16 bits, 5-6-5", encode(Encoding("BMP").define("subtype", "RGB565")), 8, false,
+       false},
   };
   for (const Decoded& c : cases) {
     SCOPED_TRACE(c.what);
@@ -209,7 +213,8 @@ class Pipe {
     written_ = std::async(std::launch::async, [out = ends[1], bytes = std::move(bytes)] {
       std::size_t done = 0;
       while (done < bytes.size()) {
-        ssize_t count = write(out, bytes.data() + done, std::min<std::size_t>(4096, bytes.size() - done));
+        ssize_t count =
+            write(out, bytes.data() + done, std::min<std::size_t>(4096, bytes.size() - done));
         if (count <= 0) break;
         done += static_cast<std::size_t>(count);
       }

@@ -1,12 +1,11 @@
 // The built logofit, run on pictures of every kind made here.
-#include "logofit/command_line.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <filesystem>
 #include <regex>
 
+#include "logofit/command_line.h"
 #include "tests/pictures/interlaced_pictures.h"
 #include "tests/pictures/sample_pictures.h"
 #include "tests/test_support.h"
@@ -121,7 +120,8 @@ samples::Bytes thirtyTwoBitBitmap(const logofit::RgbPicture& picture) {
   out[logo::kBitsPerPixelField] = 32;
   for (int y = picture.height - 1; y >= 0; --y) {
     const std::uint8_t* rgb = picture.rgb.data() + std::size_t(y) * picture.width * 3;
-    for (int x = 0; x < picture.width; ++x, rgb += 3) out.insert(out.end(), {rgb[2], rgb[1], rgb[0], 0});
+    for (int x = 0; x < picture.width; ++x, rgb += 3)
+      out.insert(out.end(), {rgb[2], rgb[1], rgb[0], 0});
   }
   return out;
 }
@@ -131,7 +131,8 @@ TEST_F(LogofitTest, FitsFillsAndStretchesOtherPictures) {
   auto tall = bands(60, 160, false);    // 3:8
   auto square = bands(160, 120, true);  // the screen's own shape
   logofit::IndexedPicture rowBands{6, 40, {kRed, kGreen, kYellow, kBlue}, {}, {}, {}};
-  for (int i = 0; i < 240; ++i) rowBands.indices.push_back(static_cast<std::uint8_t>(1 + i / 60 % 3));
+  for (int i = 0; i < 240; ++i)
+    rowBands.indices.push_back(static_cast<std::uint8_t>(1 + i / 60 % 3));
   logofit::RgbPicture redColumn = bands(200, 50, true);
   for (int i = 0; i < 200 * 50; ++i) {
     const logo::PaletteEntry& c = i % 200 == 66 ? kRed : kBlue;
@@ -241,9 +242,13 @@ TEST_F(LogofitTest, FitsFillsAndStretchesOtherPictures) {
        0,
        {{1, 200, kRed}, {319, 200, kBlue}}},
       {"palette bitmap of another size",
-       samples::encodeBitmap(
-           {160, 120, {kRed, kGreen, kYellow, kBlue}, std::vector<std::uint8_t>(160 * 120, 3), {}, {}},
-           {8}),
+       samples::encodeBitmap({160,
+                              120,
+                              {kRed, kGreen, kYellow, kBlue},
+                              std::vector<std::uint8_t>(160 * 120, 3),
+                              {},
+                              {}},
+                             {8}),
        "bmp",
        {"--colors", "2"},
        "FIT 160x120",
@@ -357,7 +362,8 @@ TEST_F(LogofitTest, RefusesMalformedInputsAndWritesNothing) {
   for (int i = 0; i < 401; ++i) manyLineEnds.insert(manyLineEnds.end(), {0, 0});
   std::vector<std::uint8_t> literalPastRow = {200, 1, 0, 200};
   literalPastRow.resize(204, 1);
-  logofit::IndexedPicture outOfPalette{8, 8, {kRed, kBlue}, std::vector<std::uint8_t>(64, 3), {}, {}};
+  logofit::IndexedPicture outOfPalette{8,  8, {kRed, kBlue}, std::vector<std::uint8_t>(64, 3),
+                                       {}, {}};
   const struct {
     const char* what;
     samples::Bytes input;
@@ -374,7 +380,8 @@ TEST_F(LogofitTest, RefusesMalformedInputsAndWritesNothing) {
        "picture too large: 100000x100000 (at most 100 megapixels)"},
       {"absurd GIF frame", gifOfSize(20000, 20000), "picture too large: 20000x20000"},
       // Not too large: the limit is 100 megapixels exactly.
-      {"100 megapixels, cut short", broken("bmp8.bmp", {{18, {0x10, 0x27, 0, 0, 0x10, 0x27, 0, 0}}}),
+      {"100 megapixels, cut short",
+       broken("bmp8.bmp", {{18, {0x10, 0x27, 0, 0, 0x10, 0x27, 0, 0}}}),
        "the pixels need 100000000 bytes"},
       {"palette too long", broken("bmp4.bmp", {{46, {17}}}), "palette of 17 entries for 4 bits"},
       {"pixel offset past the end", broken("bmp8.bmp", {{10, {0, 0, 3, 0}}}),

@@ -121,17 +121,30 @@ logo::Result<Stored> probeBitmap(Input& input) {
                 1};
 }
 
+// A bitmap of 8 bits or fewer is read whole by the palette reader, one
+// byte a pixel, and its colours looked up a row at a time.
+logo::Status decodePaletteBitmap(Input& input, Sink& target) {
+  if (!input.seek(0)) return logo::Failure{"the input cannot be read again"};
+  logo::Result<ByteView> bytes = input.whole();
+  if (!bytes) return bytes.error();
+  Reading reading = readBitmap(*bytes, Limits{});
+  if (!reading) return reading.error();
+  if (!reading.value()) return logo::Failure{"not a picture format logofit reads"};
+  return putPalettePicture(*reading.value(), target);
+}
+
 logo::Status decodeBitmap(Input& input, Sink& target) {
   ByteReader reader(input);
   logo::Result<Layout> read = readLayout(reader);
-  if (!read) return logo::Failure{read.reason()};
+  if (!read || read->bits <= 8) return decodePaletteBitmap(input, target);
   logo::Result<Layout> valid = checked(*read);
   if (!valid) return logo::Failure{valid.reason()};
   const Layout& layout = *valid;
-  std::uint32_t headerEnd = kFileHeaderSize + layout.headerSize +
-                            (layout.headerSize == 40 && layout.compression == kBitfields       ? 12
-                             : layout.headerSize == 40 && layout.compression == kAlphaBitfields ? 16
-                                                                                                 : 0);
+  std::uint32_t headerEnd =
+      kFileHeaderSize + layout.headerSize +
+      (layout.headerSize == 40 && layout.compression == kBitfields        ? 12
+       : layout.headerSize == 40 && layout.compression == kAlphaBitfields ? 16
+                                                                          : 0);
   if (layout.pixelOffset < headerEnd || !reader.skip(layout.pixelOffset - headerEnd)) {
     return logo::Failure{"BMP: pixel offset " + std::to_string(layout.pixelOffset) +
                          " outside the file"};

@@ -90,8 +90,9 @@ Reading readGif(ByteView bytes, const Limits& limits);
 // The size a bitmap of 8 bits or fewer declares, from its first bytes.
 logo::Result<Size> paletteBitmapSize(ByteView head);
 
-// Every pixel of a palette picture into `sink`, its colours looked up.
-void putPalettePicture(const IndexedPicture& picture, Sink& sink);
+// Every pixel of a palette picture into `sink`, its colours looked up;
+// whether every index was in the palette.
+logo::Status putPalettePicture(const IndexedPicture& picture, Sink& sink);
 
 // Why a picture whose highest index is `index` does not fit its palette.
 std::string beyondThePalette(int index, std::size_t entries);

@@ -6,8 +6,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "logo_image/layout.h"
-#include "picture/formats/format.h"
 #include "picture/formats/format.h"
 
 namespace picture {
@@ -153,11 +151,7 @@ logo::Result<Stored> probeGif(Input& input) {
   Gif g(input);
   logo::Result<int> transparent = firstFrame(g);
   if (!transparent) return logo::Failure{transparent.reason()};
-  Size size{g.gif_->Image.Width, g.gif_->Image.Height};
-  // Only a frame of the logo's size may keep its colours; the suite's
-  // reader takes it whole.
-  bool keepable = size.width == logo::kLogoWidth && size.height == logo::kLogoHeight;
-  return Stored{size, 1, keepable};
+  return Stored{{g.gif_->Image.Width, g.gif_->Image.Height}, 1, true};
 }
 
 logo::Status decodeGif(Input& input, Sink& target) {

@@ -1,6 +1,7 @@
 // JPEG through libjpeg-turbo, decoded at the smallest DCT scale that still
 // gives the size needed, a row at a time.
-// clang-format off: jpeglib.h needs size_t and FILE first.
+// jpeglib.h needs size_t and FILE first.
+// clang-format off
 #include <cstdio>
 #include <jpeglib.h>
 #include <jerror.h>
@@ -94,8 +95,9 @@ class Decompressor {
     errors_.manager.emit_message = warnOrFailJpeg;
     progress_.progress_monitor = limitScans;
     reader_.input = &input;
-    reader_.manager = {nullptr, 0, startJpegInput, fillJpegBuffer, skipJpegInput, jpeg_resync_to_restart,
-                       endJpegInput};
+    reader_.manager = {
+        nullptr,     0, startJpegInput, fillJpegBuffer, skipJpegInput, jpeg_resync_to_restart,
+        endJpegInput};
   }
   ~Decompressor() { jpeg_destroy_decompress(&info_); }
 
@@ -142,8 +144,9 @@ bool decodeRows(Decompressor& d, Sink& target, std::vector<std::uint8_t>& row) {
   if (setjmp(d.errors_.jump) != 0) return false;
   jpeg_decompress_struct& info = d.info_;
   bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
-  info.out_color_space = cmyk ? JCS_CMYK : info.jpeg_color_space == JCS_GRAYSCALE ? JCS_GRAYSCALE
-                                                                                   : JCS_RGB;
+  info.out_color_space = cmyk                                     ? JCS_CMYK
+                         : info.jpeg_color_space == JCS_GRAYSCALE ? JCS_GRAYSCALE
+                                                                  : JCS_RGB;
   // The DCT scaling averages whole blocks, an area average of its own: the
   // decoder needs to give only the size shown, not the area average's twice.
   Size wanted = target.wanted();
@@ -182,8 +185,8 @@ unsigned long long coefficientMiB(const jpeg_decompress_struct& info) {
   unsigned long long bytes = 0;
   for (int c = 0; c < info.num_components; ++c) {
     const jpeg_component_info& component = info.comp_info[c];
-    bytes += 1ull * component.width_in_blocks * component.height_in_blocks * DCTSIZE2 *
-             sizeof(JCOEF);
+    bytes +=
+        1ull * component.width_in_blocks * component.height_in_blocks * DCTSIZE2 * sizeof(JCOEF);
   }
   return (bytes + (1 << 20) - 1) >> 20;
 }

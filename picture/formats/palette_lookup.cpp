@@ -38,12 +38,13 @@ std::string beyondThePalette(int index, std::size_t entries) {
          std::to_string(entries) + " entries";
 }
 
-void putPalettePicture(const IndexedPicture& picture, Sink& target) {
+logo::Status putPalettePicture(const IndexedPicture& picture, Sink& target) {
   PaletteLookup lookup(picture.palette, target);
   lookup.begin({picture.width, picture.height});
   for (int y = 0; y < picture.height; ++y) {
     lookup.put(y, 0, 1, picture.width, picture.indices.data() + std::size_t(y) * picture.width, 1);
   }
+  return lookup.checked();
 }
 
 }  // namespace picture

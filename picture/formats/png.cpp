@@ -7,7 +7,6 @@
 #include <cstring>
 #include <string>
 
-#include "logo_image/layout.h"
 #include "picture/formats/format.h"
 
 namespace picture {
@@ -93,28 +92,26 @@ void readRows(png_structp png, png_infop info, Sink& target, std::vector<std::ui
   }
 }
 
-// Everything that libpng may leave by a long jump lives in the caller.
+bool paletted(const Decoder& d) {
+  return png_get_color_type(d.png_, d.info_) == PNG_COLOR_TYPE_PALETTE;
+}
+
+// Everything that libpng may leave by a long jump, the palette lookup and
+// the row included, lives in the caller: no destructor is skipped.
 bool readPixels(Decoder& d, Sink& target, std::vector<std::uint8_t>& row) {
   if (setjmp(png_jmpbuf(d.png_)) != 0) return false;
   png_structp png = d.png_;
   png_infop info = d.info_;
-  if (png_get_color_type(png, info) != PNG_COLOR_TYPE_PALETTE) {
+  if (paletted(d)) {
+    png_set_packing(png);  // 1, 2 and 4-bit indices to a byte each
+  } else {
     png_set_expand(png);  // small greys to 8 bits, tRNS to alpha
     png_set_strip_16(png);
-    png_read_update_info(png, info);
-    readRows(png, info, target, row);
-    png_read_end(png, nullptr);
-    return true;
   }
-  png_set_packing(png);  // 1, 2 and 4-bit indices to a byte each
   png_read_update_info(png, info);
-  PaletteLookup lookup(paletteOf(png, info), target);
-  readRows(png, info, lookup, row);
+  readRows(png, info, target, row);
   png_read_end(png, nullptr);
-  // The palette's opacities are left out, as the suite's reader leaves them.
-  logo::Status indices = lookup.checked();
-  d.source_.error = indices.reason();
-  return bool(indices);
+  return true;
 }
 
 }  // namespace
@@ -124,21 +121,26 @@ logo::Result<Stored> probePng(Input& input) {
   if (!readHeader(d)) return logo::Failure{d.reason()};
   png_uint_32 width = png_get_image_width(d.png_, d.info_);
   png_uint_32 height = png_get_image_height(d.png_, d.info_);
-  // Only a palette picture of the logo's size may keep its colours; the
-  // suite's reader takes it whole.
-  bool keepable = png_get_color_type(d.png_, d.info_) == PNG_COLOR_TYPE_PALETTE &&
-                  width == png_uint_32(logo::kLogoWidth) &&
-                  height == png_uint_32(logo::kLogoHeight);
   return Stored{{static_cast<int>(std::min<png_uint_32>(width, 1 << 30)),
                  static_cast<int>(std::min<png_uint_32>(height, 1 << 30))},
                 1,
-                keepable};
+                paletted(d)};
 }
 
 logo::Status decodePng(Input& input, Sink& target) {
   Decoder d(input);
   std::vector<std::uint8_t> row;
-  if (!readHeader(d) || !readPixels(d, target, row)) return logo::Failure{d.reason()};
+  if (!readHeader(d)) return logo::Failure{d.reason()};
+  if (!paletted(d)) {
+    if (!readPixels(d, target, row)) return logo::Failure{d.reason()};
+    return {};
+  }
+  // The palette's opacities are left out, as the suite's reader leaves them.
+  PaletteLookup lookup(paletteOf(d.png_, d.info_), target);
+  if (!readPixels(d, lookup, row)) return logo::Failure{d.reason()};
+  if (logo::Status indices = lookup.checked(); !indices) {
+    return logo::Failure{"PNG: " + indices.reason()};
+  }
   return {};
 }
 

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
-
 #include <cstring>
 
 #include "picture/formats/format.h"
@@ -71,8 +70,9 @@ class Opened {
     TIFFOpenOptionsSetErrorHandlerExtR(options, keepTiffError, &handle_);
     TIFFOpenOptionsSetWarningHandlerExtR(options, ignoreTiffWarning, &handle_);
     // "m": no memory map, the input is read through the handle.
-    tiff_ = TIFFClientOpenExt("TIFF", "rm", &handle_, readTiffInput, writeTiffNothing, seekTiffInput, closeTiffInput,
-                              sizeOfTiffInput, nullptr, nullptr, options);
+    tiff_ =
+        TIFFClientOpenExt("TIFF", "rm", &handle_, readTiffInput, writeTiffNothing, seekTiffInput,
+                          closeTiffInput, sizeOfTiffInput, nullptr, nullptr, options);
     TIFFOpenOptionsFree(options);
   }
   ~Opened() {
@@ -150,7 +150,8 @@ bool readScanlines(TIFF* tiff, const Layout& layout, Sink& target) {
       pixels = row.data();
     }
     if (channels != samples) {
-      for (int x = 0; x < width; ++x) std::copy_n(pixels + x * samples, channels, &kept[x * channels]);
+      for (int x = 0; x < width; ++x)
+        std::copy_n(pixels + x * samples, channels, &kept[x * channels]);
       pixels = kept.data();
     }
     target.put(static_cast<int>(y), 0, 1, width, pixels, channels);
@@ -233,8 +234,8 @@ logo::Status decodeTiff(Input& input, Sink& target) {
 namespace {
 
 bool sniffTiff(ByteView head) {
-  return head.size() >= 4 && (std::memcmp(head.data(), "II*\0", 4) == 0 ||
-                              std::memcmp(head.data(), "MM\0*", 4) == 0);
+  return head.size() >= 4 &&
+         (std::memcmp(head.data(), "II*\0", 4) == 0 || std::memcmp(head.data(), "MM\0*", 4) == 0);
 }
 
 }  // namespace

@@ -4,9 +4,9 @@
 #include <webp/demux.h>
 
 #include <algorithm>
-#include <memory>
-
 #include <cstring>
+#include <memory>
+#include <vector>
 
 #include "picture/formats/format.h"
 
@@ -64,14 +64,25 @@ logo::Status decodeFirstFrame(Input& input, Sink& target) {
   Size canvas{static_cast<int>(WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_WIDTH)),
               static_cast<int>(WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_HEIGHT))};
   int width = 0, height = 0;
-  std::unique_ptr<std::uint8_t, void (*)(void*)> rgba(
-      WebPDecodeRGBA(frame.fragment.bytes, frame.fragment.size, &width, &height), WebPFree);
   int left = frame.x_offset, top = frame.y_offset;
+  bool inside = WebPGetInfo(frame.fragment.bytes, frame.fragment.size, &width, &height) &&
+                left + width <= canvas.width && top + height <= canvas.height;
+  std::unique_ptr<std::uint8_t, void (*)(void*)> rgba(
+      inside ? WebPDecodeRGBA(frame.fragment.bytes, frame.fragment.size, &width, &height) : nullptr,
+      WebPFree);
   WebPDemuxReleaseIterator(&frame);
+  if (!inside) return logo::Failure{"WebP: the first frame does not lie inside the canvas"};
   if (!rgba) return logo::Failure{"WebP: the first frame cannot be decoded"};
   target.begin(canvas);
-  for (int y = 0; y < height; ++y) {
-    target.put(top + y, left, 1, width, rgba.get() + std::size_t(y) * width * 4, 4);
+  std::vector<std::uint8_t> clear(std::size_t(canvas.width) * 4, 0);
+  for (int y = 0; y < canvas.height; ++y) {
+    if (y < top || y >= top + height) {
+      target.put(y, 0, 1, canvas.width, clear.data(), 4);
+      continue;
+    }
+    target.put(y, 0, 1, left, clear.data(), 4);
+    target.put(y, left, 1, width, rgba.get() + std::size_t(y - top) * width * 4, 4);
+    target.put(y, left + width, 1, canvas.width - left - width, clear.data(), 4);
   }
   return {};
 }

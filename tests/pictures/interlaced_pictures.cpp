@@ -1,16 +1,17 @@
 #include "tests/pictures/interlaced_pictures.h"
 
 // clang-format off: jpeglib.h needs size_t and FILE first.
-#include <cstdio>
 #include <jpeglib.h>
+
+#include <cstdio>
 // clang-format on
 #include <gif_lib.h>
 #include <png.h>
 
 #include <algorithm>
 #include <cstdlib>
-#include <vector>
 #include <stdexcept>
+#include <vector>
 
 namespace picture::samples {
 namespace {
