@@ -186,7 +186,7 @@ const char* const kInputs[] = {
 
 double makePictures() {
   std::filesystem::create_directories(kWork);
-  logofit::RgbPicture photo = samples::photoLike(kWidth, kHeight);
+  picture::RgbPicture photo = samples::photoLike(kWidth, kHeight);
   save("photo.bmp", samples::encodeTruecolourBitmap(photo));
   save("drawing.png", samples::encodeTruecolour(samples::drawing(640, 480), "PNG"));
   Magick::Image image(kWidth, kHeight, "RGB", Magick::CharPixel, photo.rgb.data());
