@@ -5,14 +5,6 @@
 #include <cstdio>
 
 namespace logofit {
-namespace {
-
-constexpr int kWidth = logo::kLogoWidth;
-constexpr int kHeight = logo::kLogoHeight;
-constexpr std::size_t kPixels = std::size_t(kWidth) * kHeight;
-
-}  // namespace
-
 std::string sizeText(int width, int height) {
   char text[48];
   std::snprintf(text, sizeof text, "%dx%d", width, height);
@@ -20,7 +12,7 @@ std::string sizeText(int width, int height) {
 }
 
 bool logoSized(int width, int height) {
-  return width == kWidth && height == kHeight;
+  return width == logo::kLogoWidth && height == logo::kLogoHeight;
 }
 
 // Weighted as the eye sees brightness, times 1000.
