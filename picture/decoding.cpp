@@ -25,34 +25,9 @@ logo::Result<const Adapter*> adapterFor(Input& input) {
   return logo::Failure{"not a picture format logofit reads"};
 }
 
-// The suite's own readers, on the input read whole.
-logo::Result<IndexedPicture> readPaletteWhole(Input& input, const Adapter& adapter,
-                                              const Limits& limits) {
-  logo::Result<ByteView> bytes = input.whole();
-  if (!bytes) return logo::Failure{bytes.reason()};
-  Reading reading = adapter.readPalette(*bytes, limits);
-  if (!reading) return logo::Failure{reading.reason()};
-  if (!reading.value()) return logo::Failure{"not a picture format logofit reads"};
-  const IndexedPicture& picture = *reading.value();
-  auto highest = std::max_element(picture.indices.begin(), picture.indices.end());
-  if (highest != picture.indices.end() && *highest >= picture.palette.size()) {
-    const char* format = adapter.format == Format::kPng   ? "PNG: "
-                         : adapter.format == Format::kGif ? "GIF: "
-                                                          : "";
-    return logo::Failure{format + beyondThePalette(*highest, picture.palette.size())};
-  }
-  return std::move(reading).value().value();
-}
-
-
-logo::Status decodeWith(Input& input, const Adapter& adapter, bool palette, const Limits& limits,
-                        Sink& sink) {
+logo::Status decodeWith(Input& input, const Adapter& adapter, Sink& sink) {
   if (!input.seek(0)) return logo::Failure{"the input cannot be read again"};
-  if (!palette) return adapter.decode(input, sink);
-  logo::Result<IndexedPicture> picture = readPaletteWhole(input, adapter, limits);
-  if (!picture) return picture.error();
-  putPalettePicture(*picture, sink);
-  return {};
+  return adapter.decode(input, sink);
 }
 
 struct Probed {
@@ -117,7 +92,7 @@ logo::Status decodeInto(Input& input, Sink& sink, const Limits& limits) {
   try {
     logo::Result<Probed> probed = probeChecked(input, limits);
     if (!probed) return probed.error();
-    return decodeWith(input, *probed->adapter, probed->stored.palette, limits, sink);
+    return decodeWith(input, *probed->adapter, sink);
   } catch (const std::bad_alloc&) {
     return logo::Failure{"out of memory"};
   }
@@ -132,7 +107,7 @@ logo::Result<IndexedPicture> decodePalette(Input& input, const Limits& limits) {
       return logo::Failure{"the picture has no palette"};
     }
     if (!input.seek(0)) return logo::Failure{"the input cannot be read again"};
-    return readPaletteWhole(input, adapter, limits);
+    return adapter.readPalette(input);
   } catch (const std::bad_alloc&) {
     return logo::Failure{"out of memory"};
   }
@@ -146,8 +121,7 @@ logo::Result<RgbPicture> decodeScaled(Input& input, const Placement& placement,
     if (!probed) return logo::Failure{probed.reason()};
     int orientation = probed->stored.orientation;
     AreaAverage average(wantedSize(placement, orientation));
-    logo::Status decoded =
-        decodeWith(input, *probed->adapter, probed->stored.palette, limits, average);
+    logo::Status decoded = decodeWith(input, *probed->adapter, average);
     if (!decoded) return logo::Failure{decoded.reason()};
     return lanczos(oriented(std::move(average).result(), orientation), placement);
   } catch (const std::bad_alloc&) {
@@ -160,8 +134,7 @@ logo::Result<RgbaPicture> decodeWhole(Input& input, const Limits& limits) {
     logo::Result<Probed> probed = probeChecked(input, limits);
     if (!probed) return logo::Failure{probed.reason()};
     WholePicture whole;
-    logo::Status decoded =
-        decodeWith(input, *probed->adapter, probed->stored.palette, limits, whole);
+    logo::Status decoded = decodeWith(input, *probed->adapter, whole);
     if (!decoded) return logo::Failure{decoded.reason()};
     return oriented(whole.take(), probed->stored.orientation);
   } catch (const std::bad_alloc&) {
