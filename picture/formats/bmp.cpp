@@ -97,11 +97,11 @@ logo::Result<Fields> readFields(ByteReader& reader) {
     return logo::Failure{"BMP: the file ends inside the colour masks"};
   }
   fields.headerEnd += masks;
+  // A mask the header and what follows it do not hold reads as 0: no alpha
+  // below a 56-byte header, but with alpha bit fields.
   for (std::size_t i = 0; i < 4; ++i) {
     fields.masks[i] = logo::readLittleEndian(stored, kMasksField + 4 * i);
   }
-  // Only a 56-byte header or larger, or alpha bit fields, give an alpha mask.
-  if (fields.headerSize < 56 && fields.compression != kAlphaBitFields) fields.masks[3] = 0;
   return fields;
 }
 
@@ -132,11 +132,10 @@ long long stride(int width, int bits) {
 // Bytes 50 to 53 hold the first animated slot of a logo, but most writers
 // put the ordinary important-colour count there, often the number of
 // entries: only a count that can be a slot and cannot be that count is kept.
+// An OS/2 header has no such field, and its fields stay 0.
 std::array<std::uint8_t, 4> animationBytes(const Fields& fields, std::size_t declared) {
   std::uint32_t count = logo::readLittleEndian(fields.importantColours, 0);
-  if (fields.headerSize == kCoreHeaderSize || count == 0 || count > 255 || count == declared) {
-    return {};
-  }
+  if (count == 0 || count > 255 || count == declared) return {};
   return fields.importantColours;
 }
 

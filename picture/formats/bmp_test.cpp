@@ -201,19 +201,11 @@ TEST(Bitmap, KeepsBytesFiftyToFiftyThreeOnlyAsASlot) {
        .layout = {.bits = 8},
        .stored = {236, 0, 0, 1},
        .kept = {}},
-      // Bytes 50 to 53 are palette entry 8 and a byte of entry 9 there.
-      {.what = "an OS/2 header has none",
-       .entries = 16,
-       .layout = {.bits = 8, .header = Header::kCore},
-       .stored = {},
-       .kept = {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     picture::IndexedPicture logo = pattern(c.entries);
     logo.importantColours = c.stored;
-    logo.palette[8] = {5, 0, 0, 0};
-    logo.palette[9].blue = 0;
     Bytes bitmap = samples::encodeBitmap(logo, c.layout);
     picture::Input input(bitmap);
     logo::Result<picture::IndexedPicture> read = picture::decodePalette(input);
@@ -318,6 +310,9 @@ TEST(Bitmap, RefusesWhatItsHeaderOrPixelsCannotBe) {
        .reason = "BMP: the run-length data ends inside a move"},
       {.what = "move past the picture",
        .input = withRuns(rle8, {0, 2, 0, 61}),
+       .reason = "BMP: a move leaves the picture"},
+      {.what = "move into the row past the last",
+       .input = withRuns(rle8, {0, 2, 5, 60, 0, 1}),
        .reason = "BMP: a move leaves the picture"},
       {.what = "line ends past the picture",
        .input = withRuns(rle8, lineEnds),
