@@ -25,25 +25,6 @@ logo::Result<const Adapter*> adapterFor(Input& input) {
   return logo::Failure{"not a picture format logofit reads"};
 }
 
-// The suite's own readers, on the input read whole.
-logo::Result<IndexedPicture> readPaletteWhole(Input& input, const Adapter& adapter,
-                                              const Limits& limits) {
-  logo::Result<ByteView> bytes = input.whole();
-  if (!bytes) return logo::Failure{bytes.reason()};
-  Reading reading = adapter.readPalette(*bytes, limits);
-  if (!reading) return logo::Failure{reading.reason()};
-  if (!reading.value()) return logo::Failure{"not a picture format logofit reads"};
-  const IndexedPicture& picture = *reading.value();
-  auto highest = std::max_element(picture.indices.begin(), picture.indices.end());
-  if (highest != picture.indices.end() && *highest >= picture.palette.size()) {
-    const char* format = adapter.format == Format::kPng   ? "PNG: "
-                         : adapter.format == Format::kGif ? "GIF: "
-                                                          : "";
-    return logo::Failure{format + beyondThePalette(*highest, picture.palette.size())};
-  }
-  return std::move(reading).value().value();
-}
-
 logo::Status decodeWith(Input& input, const Adapter& adapter, Sink& sink) {
   if (!input.seek(0)) return logo::Failure{"the input cannot be read again"};
   return adapter.decode(input, sink);
@@ -126,7 +107,7 @@ logo::Result<IndexedPicture> decodePalette(Input& input, const Limits& limits) {
       return logo::Failure{"the picture has no palette"};
     }
     if (!input.seek(0)) return logo::Failure{"the input cannot be read again"};
-    return readPaletteWhole(input, adapter, limits);
+    return adapter.readPalette(input);
   } catch (const std::bad_alloc&) {
     return logo::Failure{"out of memory"};
   }

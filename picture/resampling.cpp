@@ -323,9 +323,7 @@ logo::Result<RgbPicture> scalePixels(const IndexedPicture& source, const Placeme
   if (!allowed) return allowed.error();
   try {
     AreaAverage average(wantedSize(placement, 1));
-    if (logo::Status indices = putPalettePicture(source, average); !indices) {
-      return indices.error();
-    }
+    putPalettePicture(source, average);
     return lanczos(std::move(average).result(), placement);
   } catch (const std::bad_alloc&) {
     return logo::Failure{"out of memory"};

@@ -450,31 +450,4 @@ TEST_F(LogofitAnimation, TakesPicturesDrawnForTheLogoAsDrawn) {
   }
 }
 
-// Most writers put an ordinary colour count into bytes 50 to 53, often the
-// number of entries; only what cannot be that count is a first animated slot.
-TEST_F(LogofitAnimation, KeepsByteFiftyOnlyWhereItIsAnAnimatedSlot) {
-  const struct {
-    int bits, entries;
-    bool countInHeader;
-    std::uint8_t byte50, kept;
-  } cases[] = {
-      {8, 16, true, 16, 0},    // the count of a 16-colour picture
-      {8, 200, true, 200, 0},  // and of a 200-colour one
-      {4, 16, false, 16, 0},   // no count in the header: 2 to the 4 entries
-      {8, 240, true, 236, 236}, {8, 256, false, 255, 255}, {8, 256, false, 0, 0},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(::testing::Message()
-                 << c.bits << " bits, " << c.entries << " entries, byte 50 " << int(c.byte50));
-    logofit::IndexedPicture picture = samples::patternPicture(320, 400, c.entries);
-    picture.importantColours = {c.byte50, 1, 0, 0};
-    samples::BitmapLayout layout{c.bits};
-    layout.countInHeader = c.countInHeader;
-    save("in.bmp", samples::encodeBitmap(picture, layout));
-    Picture logo = fit({}, "bmp");
-    EXPECT_EQ(logo.header[50], c.kept);
-    EXPECT_EQ(logo.header[51], c.kept == 0 ? 0 : 1);
-  }
-}
-
 }  // namespace

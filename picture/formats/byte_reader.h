@@ -1,5 +1,5 @@
-// Reading the formats the suite parses itself (PNM, truecolour bitmaps) in
-// blocks from an input.
+// Reading the formats the suite parses itself (PNM, bitmaps) in blocks from
+// an input.
 #pragma once
 
 #include <algorithm>

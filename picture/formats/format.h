@@ -6,7 +6,6 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -19,31 +18,24 @@ namespace picture {
 struct Stored {
   Size size;
   int orientation = 1;  // as in EXIF
-  // The suite's own readers decode it (a palette or a bitmap of 8 bits or
-  // fewer) and can keep its indices.
+  // The pixels are indices into a palette, which readPalette gives.
   bool palette = false;
 };
-
-// What a palette reader made of the bytes: a palette picture, nothing (the
-// bytes hold a picture without a palette), or the reason they are
-// malformed.
-using Reading = logo::Result<std::optional<IndexedPicture>>;
-inline Reading notMine() {
-  return Reading(std::optional<IndexedPicture>());
-}
 
 struct Adapter {
   Format format;
   // True when the first bytes (at most 12, fewer for a short input) are
   // this format's.
   bool (*sniff)(ByteView head);
-  // Reads the header from the input's current position, which is its start.
+  // Reads the header from the input's current position, which is its start,
+  // and checks it whole before any pixel is read.
   logo::Result<Stored> (*probe)(Input& input);
   // Decodes the picture from the input's start into `sink`.
   logo::Status (*decode)(Input& input, Sink& sink);
-  // The palette and indices as stored, from the bytes whole; null for a
-  // format without palettes.
-  Reading (*readPalette)(ByteView bytes, const Limits& limits);
+  // The palette and indices as stored, every index checked against the
+  // palette, of a picture whose probe found a palette, from the input's
+  // start; null for a format without palettes.
+  logo::Result<IndexedPicture> (*readPalette)(Input& input);
 };
 
 extern const Adapter kBmpAdapter;
@@ -79,23 +71,14 @@ class PaletteLookup final : public Sink {
   std::vector<std::uint8_t> rgb_;
 };
 
-// The palette readers the adapters of BMP, PNG and GIF name, each over the
-// file's bytes whole. Bitmaps: 12, 40, 52, 56, 108 and 124-byte headers, 1,
-// 4 and 8 bits, any palette length, RLE8, RLE4, either row order. PNG: a
-// palette of any bit depth, with its transparent entries. GIF: the first
-// frame, with its transparent index.
-Reading readBitmap(ByteView bytes, const Limits& limits);
-Reading readPng(ByteView bytes, const Limits& limits);
-Reading readGif(ByteView bytes, const Limits& limits);
-// The size a bitmap of 8 bits or fewer declares, from its first bytes.
-logo::Result<Size> paletteBitmapSize(ByteView head);
-
-// Every pixel of a palette picture into `sink`, its colours looked up;
-// whether every index was in the palette.
-logo::Status putPalettePicture(const IndexedPicture& picture, Sink& sink);
+// Every pixel of a palette picture into `sink`, its colours looked up.
+void putPalettePicture(const IndexedPicture& picture, Sink& sink);
 
 // Why a picture whose highest index is `index` does not fit its palette.
 std::string beyondThePalette(int index, std::size_t entries);
+// Whether every index of `picture` is in its palette; the reason begins
+// with `format` ("PNG: ").
+logo::Status indicesInPalette(const IndexedPicture& picture, const char* format);
 
 // The orientation an EXIF block (from its "II" or "MM") says, 1 if none.
 int exifOrientation(ByteView exif);

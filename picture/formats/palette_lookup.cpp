@@ -38,13 +38,18 @@ std::string beyondThePalette(int index, std::size_t entries) {
          std::to_string(entries) + " entries";
 }
 
-logo::Status putPalettePicture(const IndexedPicture& picture, Sink& target) {
+logo::Status indicesInPalette(const IndexedPicture& picture, const char* format) {
+  auto highest = std::max_element(picture.indices.begin(), picture.indices.end());
+  if (highest == picture.indices.end() || *highest < picture.palette.size()) return {};
+  return logo::Failure{format + beyondThePalette(*highest, picture.palette.size())};
+}
+
+void putPalettePicture(const IndexedPicture& picture, Sink& target) {
   PaletteLookup lookup(picture.palette, target);
   lookup.begin({picture.width, picture.height});
   for (int y = 0; y < picture.height; ++y) {
     lookup.put(y, 0, 1, picture.width, picture.indices.data() + std::size_t(y) * picture.width, 1);
   }
-  return lookup.checked();
 }
 
 }  // namespace picture

@@ -46,6 +46,8 @@ logo::Result<Header> readHeader(ByteReader& reader) {
   if (header.width < 0 || header.height < 0 || header.most < 1 || header.most > 65535) {
     return logo::Failure{"PNM: the header is damaged"};
   }
+  // Here, while the sides are still as large as written.
+  if (logo::Status size = sizeAllowed(header.width, header.height, {}); !size) return size.error();
   return header;
 }
 

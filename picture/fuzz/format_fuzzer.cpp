@@ -57,13 +57,21 @@ void checkPalettePicture(const IndexedPicture& picture) {
   sink.requireComplete();
 }
 
+// As decodePalette() calls it: after a probe that found a palette of a
+// size within the limits.
 void fuzzPaletteReader(const Adapter& adapter, ByteView bytes) {
-  Reading reading = adapter.readPalette(bytes, kLimits);
-  if (!reading) {
-    requireReason(reading.reason(), "the palette reader");
+  Input header(bytes);
+  logo::Result<Stored> stored = adapter.probe(header);
+  if (!stored || !stored->palette) return;
+  Size size = stored->size;
+  if (!sizeAllowed(size.width, size.height, kLimits) || !sidesAllowed(size)) return;
+  Input input(bytes);
+  logo::Result<IndexedPicture> picture = adapter.readPalette(input);
+  if (!picture) {
+    requireReason(picture.reason(), "the palette reader");
     return;
   }
-  if (reading.value()) checkPalettePicture(*reading.value());
+  checkPalettePicture(*picture);
 }
 
 void fuzzDecoder(const Adapter& adapter, ByteView bytes) {

@@ -6,7 +6,6 @@
 #include <cstdio>
 // clang-format on
 #include <gif_lib.h>
-#include <png.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -21,13 +20,6 @@ int appendGifBytes(GifFileType* gif, const GifByteType* data, int size) {
   out->insert(out->end(), data, data + size);
   return size;
 }
-
-extern "C" void appendPngBytes(png_structp png, png_bytep data, png_size_t size) {
-  auto* out = static_cast<Bytes*>(png_get_io_ptr(png));
-  out->insert(out->end(), data, data + size);
-}
-
-extern "C" void flushNoPngBytes(png_structp) {}
 
 }  // namespace
 
@@ -54,33 +46,6 @@ Bytes encodeInterlacedGif(const IndexedPicture& picture) {
   }
   GifFreeMapObject(map);
   if (EGifCloseFile(gif, &error) != GIF_OK || !done) throw std::runtime_error("giflib");
-  return out;
-}
-
-Bytes encodeInterlacedPng(const IndexedPicture& picture) {
-  Bytes out;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png_create_info_struct(png);
-  if (png == nullptr || info == nullptr || setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    throw std::runtime_error("libpng");
-  }
-  png_set_write_fn(png, &out, appendPngBytes, flushNoPngBytes);
-  png_set_IHDR(png, info, picture.width, picture.height, 8, PNG_COLOR_TYPE_PALETTE,
-               PNG_INTERLACE_ADAM7, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  std::vector<png_color> palette;
-  for (const auto& e : picture.palette) palette.push_back({e.red, e.green, e.blue});
-  png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
-  png_write_info(png, info);
-  // libpng picks each pass's pixels out of whole rows, given every row once per pass.
-  int passes = png_set_interlace_handling(png);
-  for (int pass = 0; pass < passes; ++pass) {
-    for (int y = 0; y < picture.height; ++y) {
-      png_write_row(png, picture.indices.data() + std::size_t(y) * picture.width);
-    }
-  }
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
   return out;
 }
 

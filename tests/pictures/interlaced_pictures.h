@@ -1,4 +1,4 @@
-// Interlaced PNG and GIF pictures, whose rows are stored out of order, and
+// Interlaced GIF pictures, whose rows are stored out of order, and
 // progressive JPEG pictures, stored in scans.
 #pragma once
 
@@ -9,8 +9,6 @@ namespace picture::samples {
 // One frame, its rows stored 0, 8, 16, ..., then 4, 12, ..., 2, 6, ...,
 // then 1, 3, 5, ...
 Bytes encodeInterlacedGif(const IndexedPicture& picture);
-// 8 bits per index, in the seven passes of Adam7.
-Bytes encodeInterlacedPng(const IndexedPicture& picture);
 // Every coefficient of every channel in a scan of its own, then refined a
 // bit at a time: 3 + 189 x (refinements + 1) scans, all valid.
 Bytes encodeProgressiveJpeg(const RgbPicture& picture, int refinements);

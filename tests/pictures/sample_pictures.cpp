@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
+#include <string>
 
 namespace picture::samples {
 namespace {
@@ -199,55 +200,184 @@ Bytes encodeBitmap(const IndexedPicture& picture, const BitmapLayout& layout) {
   return out;
 }
 
-Bytes encodeTruecolourBitmap(const RgbPicture& picture) {
-  std::size_t stride = (std::size_t(picture.width) * 3 + 3) / 4 * 4;
+Bytes encodeTruecolourBitmap(const PackedPicture& picture, const TruecolourLayout& layout) {
+  auto headerSize = static_cast<std::uint32_t>(layout.header);
+  bool core = layout.header == Header::kCore;
+  int maskCount = layout.header != Header::kInfo                       ? 0
+                  : layout.compression == Compression::kBitFields      ? 3
+                  : layout.compression == Compression::kAlphaBitFields ? 4
+                                                                       : 0;
+  std::uint32_t offset = 14 + headerSize + 4 * maskCount;
+  std::size_t bytes = layout.bits / 8;
+  std::size_t stride = (picture.width * bytes + 3) / 4 * 4;
   Bytes out = {'B', 'M'};
-  put(out, static_cast<std::uint32_t>(54 + stride * picture.height), 4);
+  put(out, static_cast<std::uint32_t>(offset + stride * picture.height), 4);
   put(out, 0, 4);
-  put(out, 54, 4);
-  put(out, 40, 4);
-  put(out, picture.width, 4);
-  put(out, picture.height, 4);
-  put(out, 1, 2);
-  put(out, 24, 2);
-  out.resize(54, 0);
-  for (int y = picture.height - 1; y >= 0; --y) {
+  put(out, offset, 4);
+  put(out, headerSize, 4);
+  if (core) {
+    put(out, picture.width, 2);
+    put(out, picture.height, 2);
+    put(out, 1, 2);
+    put(out, layout.bits, 2);
+  } else {
+    put(out, picture.width, 4);
+    put(out, layout.topDown ? -picture.height : picture.height, 4);
+    put(out, 1, 2);
+    put(out, layout.bits, 2);
+    put(out, static_cast<std::uint32_t>(layout.compression), 4);
+    out.resize(14 + 40, 0);
+    int inHeader = layout.header == Header::kInfo ? maskCount : 4;
+    for (int i = 0; i < inHeader; ++i) put(out, layout.masks[i], 4);
+    out.resize(offset, 0);
+  }
+  for (int stored = 0; stored < picture.height; ++stored) {
+    int y = layout.topDown ? stored : picture.height - 1 - stored;
     for (int x = 0; x < picture.width; ++x) {
-      const std::uint8_t* rgb = picture.rgb.data() + (std::size_t(y) * picture.width + x) * 3;
-      out.insert(out.end(), {rgb[2], rgb[1], rgb[0]});
+      put(out, picture.pixels[std::size_t(y) * picture.width + x], static_cast<int>(bytes));
     }
-    out.resize(out.size() + stride - picture.width * 3, 0);
+    out.resize(out.size() + stride - picture.width * bytes, 0);
   }
   return out;
 }
 
-Bytes encodePng(const IndexedPicture& picture, int bitDepth) {
-  Bytes out;
+Bytes encodeTruecolourBitmap(const RgbPicture& picture) {
+  PackedPicture packed{picture.width, picture.height, {}};
+  for (std::size_t i = 0; i < picture.rgb.size(); i += 3) {
+    packed.pixels.push_back(std::uint32_t(picture.rgb[i]) << 16 | picture.rgb[i + 1] << 8 |
+                            picture.rgb[i + 2]);
+  }
+  return encodeTruecolourBitmap(packed, {});
+}
+
+namespace {
+
+// What one PNG holds, in plain values, so that nothing with a destructor
+// lives where libpng may jump.
+struct PngParts {
+  int width;
+  int height;
+  int bitDepth;
+  int colourType;
+  bool interlaced;
+  const png_color* palette;
+  int paletteSize;
+  const png_byte* opacity;
+  int opacities;
+  const png_color_16* transparent;
+  const std::uint8_t* rows;  // one byte a sample (two at 16 bits, high first)
+  std::size_t rowBytes;
+};
+
+bool writePng(const PngParts& parts, Bytes* out) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
-  mustWork(png && info, "libpng");
-  if (setjmp(png_jmpbuf(png))) {
+  if (png == nullptr || info == nullptr || setjmp(png_jmpbuf(png))) {
     png_destroy_write_struct(&png, &info);
-    throw std::runtime_error("libpng");
+    return false;
   }
-  png_set_write_fn(png, &out, appendPng, flushNothing);
+  png_set_write_fn(png, out, appendPng, flushNothing);
   png_set_check_for_invalid_index(png, -1);  // so a test can write a broken file
-  png_set_IHDR(png, info, picture.width, picture.height, bitDepth, PNG_COLOR_TYPE_PALETTE,
-               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  std::vector<png_color> palette;
-  for (const auto& e : picture.palette) palette.push_back({e.red, e.green, e.blue});
-  png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
-  if (!picture.opacity.empty()) {
-    png_set_tRNS(png, info, picture.opacity.data(), static_cast<int>(picture.opacity.size()),
-                 nullptr);
+  png_set_IHDR(png, info, parts.width, parts.height, parts.bitDepth, parts.colourType,
+               parts.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  if (parts.paletteSize > 0) png_set_PLTE(png, info, parts.palette, parts.paletteSize);
+  if (parts.opacities > 0 || parts.transparent != nullptr) {
+    png_set_tRNS(png, info, parts.opacity, parts.opacities, parts.transparent);
   }
   png_write_info(png, info);
   png_set_packing(png);
-  for (int y = 0; y < picture.height; ++y) {
-    png_write_row(png, picture.indices.data() + std::size_t(y) * picture.width);
+  // libpng picks each pass's pixels out of whole rows, given every row once a pass.
+  int passes = png_set_interlace_handling(png);
+  for (int pass = 0; pass < passes; ++pass) {
+    for (int y = 0; y < parts.height; ++y) png_write_row(png, parts.rows + y * parts.rowBytes);
   }
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
+  return true;
+}
+
+}  // namespace
+
+Bytes encodePng(const IndexedPicture& picture, int bitDepth, bool interlaced) {
+  std::vector<png_color> palette;
+  for (const auto& e : picture.palette) palette.push_back({e.red, e.green, e.blue});
+  Bytes out;
+  PngParts parts{picture.width,
+                 picture.height,
+                 bitDepth,
+                 PNG_COLOR_TYPE_PALETTE,
+                 interlaced,
+                 palette.data(),
+                 static_cast<int>(palette.size()),
+                 picture.opacity.data(),
+                 static_cast<int>(picture.opacity.size()),
+                 nullptr,
+                 picture.indices.data(),
+                 std::size_t(picture.width)};
+  mustWork(writePng(parts, &out), "libpng");
+  return out;
+}
+
+Bytes encodePng(const PngSamples& picture, bool interlaced) {
+  const int types[] = {PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_GRAY_ALPHA, PNG_COLOR_TYPE_RGB,
+                       PNG_COLOR_TYPE_RGB_ALPHA};
+  bool wide = picture.bitDepth == 16;
+  Bytes rows;
+  for (std::uint16_t sample : picture.samples) {
+    if (wide) rows.push_back(static_cast<std::uint8_t>(sample >> 8));
+    rows.push_back(static_cast<std::uint8_t>(sample));
+  }
+  const std::vector<std::uint16_t>& key = picture.transparent;
+  png_color_16 transparent{0, 0, 0, 0, 0};
+  if (key.size() == 1) transparent.gray = key[0];
+  if (key.size() == 3)
+    transparent.red = key[0], transparent.green = key[1], transparent.blue = key[2];
+  Bytes out;
+  PngParts parts{picture.width,
+                 picture.height,
+                 picture.bitDepth,
+                 types[picture.channels - 1],
+                 interlaced,
+                 nullptr,
+                 0,
+                 nullptr,
+                 0,
+                 key.empty() ? nullptr : &transparent,
+                 rows.data(),
+                 std::size_t(picture.width) * picture.channels * (wide ? 2 : 1)};
+  mustWork(writePng(parts, &out), "libpng");
+  return out;
+}
+
+Bytes encodeNetpbm(const NetpbmPicture& picture) {
+  bool plain = picture.kind <= 3;
+  bool bitmap = picture.kind == 1 || picture.kind == 4;
+  std::string header = "P" + std::to_string(picture.kind) + "\n# made in code\n" +
+                       std::to_string(picture.width) + " " + std::to_string(picture.height) + "\n" +
+                       (bitmap ? "" : std::to_string(picture.maxval) + "\n");
+  Bytes out(header.begin(), header.end());
+  int perRow = picture.height == 0 ? 0 : static_cast<int>(picture.samples.size()) / picture.height;
+  for (int y = 0; y < picture.height; ++y) {
+    const int* row = picture.samples.data() + std::size_t(y) * perRow;
+    if (plain) {
+      std::string text;
+      // A bitmap's digits need no space between them.
+      for (int i = 0; i < perRow; ++i) text += std::to_string(row[i]) + (bitmap ? "" : " ");
+      text += "\n";
+      out.insert(out.end(), text.begin(), text.end());
+    } else if (bitmap) {
+      Bytes packed((perRow + 7) / 8, 0);
+      for (int x = 0; x < perRow; ++x)
+        packed[x / 8] |= static_cast<std::uint8_t>(row[x] << (7 - x % 8));
+      out.insert(out.end(), packed.begin(), packed.end());
+    } else {
+      for (int i = 0; i < perRow; ++i) {
+        if (picture.maxval > 255) out.push_back(static_cast<std::uint8_t>(row[i] >> 8));
+        out.push_back(static_cast<std::uint8_t>(row[i]));
+      }
+    }
+  }
   return out;
 }
 
