@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "logofit/fit_picture.h"
+#include "picture/decoding.h"
 
 namespace {
 

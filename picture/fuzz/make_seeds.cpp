@@ -116,7 +116,7 @@ std::vector<Seed> pngSeeds() {
         {"palette" + std::to_string(depth) + ".png", samples::encodePng(indexed, depth)});
   }
   seeds.push_back({"interlaced-palette.png",
-                   samples::encodeInterlacedPng(samples::patternPicture(kWidth, kHeight, 40))});
+                   samples::encodePng(samples::patternPicture(kWidth, kHeight, 40), 8, true)});
   return seeds;
 }
 
