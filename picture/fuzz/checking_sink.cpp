@@ -1,5 +1,6 @@
 #include "picture/fuzz/checking_sink.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -25,7 +26,7 @@ void CheckingSink::begin(Size delivered) {
   }
   begun_ = true;
   delivered_ = delivered;
-  written_.assign(std::size_t(delivered.width) * delivered.height, 0);
+  written_.assign(std::size_t(delivered.width) * delivered.height, false);
 }
 
 void CheckingSink::put(int y, int x0, int step, int count, const std::uint8_t* pixels,
@@ -37,11 +38,11 @@ void CheckingSink::put(int y, int x0, int step, int count, const std::uint8_t* p
   if (count == 0) return;
   long long last = x0 + (count - 1LL) * step;
   if (x0 < 0 || last >= delivered_.width) broken("put() outside the columns", x0, last);
-  std::uint8_t* row = written_.data() + std::size_t(y) * delivered_.width;
+  std::size_t row = std::size_t(y) * delivered_.width;
   for (int i = 0; i < count; ++i) {
-    std::uint8_t& written = row[x0 + std::size_t(i) * step];
-    if (written) broken("a pixel put twice", y, x0 + i * step);
-    written = 1;
+    std::size_t at = row + x0 + std::size_t(i) * step;
+    if (written_[at]) broken("a pixel put twice", y, x0 + i * step);
+    written_[at] = true;
   }
   // Every byte handed over is read, so that AddressSanitizer sees a row
   // shorter than `count` pixels.
@@ -50,11 +51,10 @@ void CheckingSink::put(int y, int x0, int step, int count, const std::uint8_t* p
 
 void CheckingSink::requireComplete() const {
   if (!begun_) broken("success without begin()");
-  for (std::size_t i = 0; i < written_.size(); ++i) {
-    if (!written_[i]) {
-      broken("a pixel never put", static_cast<long long>(i) / delivered_.width,
-             static_cast<long long>(i) % delivered_.width);
-    }
+  auto missing = std::find(written_.begin(), written_.end(), false);
+  if (missing != written_.end()) {
+    long long at = missing - written_.begin();
+    broken("a pixel never put", at / delivered_.width, at % delivered_.width);
   }
 }
 

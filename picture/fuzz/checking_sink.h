@@ -28,7 +28,7 @@ class CheckingSink final : public Sink {
   Size largest_;
   Size delivered_;
   bool begun_ = false;
-  std::vector<std::uint8_t> written_;  // one flag a pixel
+  std::vector<bool> written_;  // a bit a pixel: 16 KiB at most, never a fresh mapping
   std::uint32_t sum_ = 0;
 };
 
