@@ -16,6 +16,8 @@ struct WebpFrame {
   bool lossless = true;
 };
 
+// Two frames or more: libwebp's muxer writes a single frame that fills the
+// canvas as a still picture.
 Bytes encodeAnimatedWebp(Size canvas, const std::vector<WebpFrame>& frames);
 
 }  // namespace picture::samples
