@@ -81,7 +81,7 @@ TEST(TiffDecoding, GivesEveryLayoutAsWritten) {
     Size size;
     int channels;
     TiffLayout layout;
-    int tolerance = 0;
+    int tolerance = 0;  // levels: only for colours libtiff premultiplies (see sampleAt)
   } cases[] = {
       {.what = "RGB in strips of 8 rows",
        .size = {37, 23},
