@@ -1,10 +1,8 @@
-// The formats that only a codec library reads, made by ImageMagick from one
-// picture whose every pixel differs, decoded whole and compared pixel by
-// pixel. Those the tests encode themselves are read back exactly beside
-// their adapters (formats/*_test.cpp).
+// What decoding does for every format: reading a pipe, refusing what is no
+// picture or too large before reading it. Each format's pixels are read
+// back exactly beside its adapter (formats/*_test.cpp).
 #include "picture/decoding.h"
 
-#include <Magick++.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -13,165 +11,17 @@
 #include <cstdlib>
 #include <future>
 
+#include "tests/pictures/sample_pictures.h"
+
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+namespace samples = picture::samples;
 
-constexpr int kWidth = 37;  // odd, so that rows and tiles are uneven
-constexpr int kHeight = 23;
+constexpr int kWidth = 37;
 
-std::uint8_t alphaAt(int y) {
-  return static_cast<std::uint8_t>(255 - 10 * y);
-}
-
-Bytes rgbaPixels() {
-  Bytes rgba;
-  for (int y = 0; y < kHeight; ++y) {
-    for (int x = 0; x < kWidth; ++x) {
-      rgba.insert(rgba.end(), {std::uint8_t(x * 6), std::uint8_t(y * 11),
-                               std::uint8_t(250 - 3 * (x + y)), alphaAt(y)});
-    }
-  }
-  return rgba;
-}
-
-// How ImageMagick writes the picture: a format and what differs from its
-// plain form.
-struct Encoding {
-  explicit Encoding(const char* name) : format(name) {}
-  Encoding& define(const char* key, const char* value) {
-    defines.emplace_back(key, value);
-    return *this;
-  }
-  Encoding& withAlpha() {
-    alpha = true;
-    return *this;
-  }
-  Encoding& turned(int tag) {
-    orientation = tag;
-    return *this;
-  }
-  Encoding& bits(int value) {
-    depth = value;
-    return *this;
-  }
-
-  const char* format;
-  std::vector<std::pair<const char*, const char*>> defines;
-  bool alpha = false;
-  int orientation = 1;
-  int depth = 8;
-};
-
-Bytes encode(const Encoding& e) {
-  Magick::InitializeMagick(nullptr);
-  Bytes rgba = rgbaPixels();
-  Magick::Image image(kWidth, kHeight, "RGBA", Magick::CharPixel, rgba.data());
-  if (!e.alpha) image.matte(false);
-  image.magick(e.format);
-  image.depth(e.depth);
-  if (e.depth == 16) {
-    // Half a step up, so that the two bytes of a sample differ (an 8-bit
-    // value v is 257 v in 16 bits): taking the wrong one shows.
-    for (auto channel : {Magick::RedChannel, Magick::GreenChannel, Magick::BlueChannel}) {
-      image.quantumOperator(channel, Magick::AddEvaluateOperator, 128.0);
-    }
-  }
-  image.quality(95);
-  for (auto [key, value] : e.defines) image.defineValue(e.format, key, value);
-  image.orientation(static_cast<Magick::OrientationType>(e.orientation));
-  Magick::Blob blob;
-  image.write(&blob);
-  const auto* data = static_cast<const std::uint8_t*>(blob.data());
-  return Bytes(data, data + blob.length());
-}
-
-// Two frames, the picture first.
-Bytes animatedWebp() {
-  Bytes rgba = rgbaPixels();
-  std::vector<Magick::Image> frames(
-      2, Magick::Image(kWidth, kHeight, "RGBA", Magick::CharPixel, rgba.data()));
-  frames[1].negate();
-  for (Magick::Image& frame : frames) {
-    frame.magick("WEBP");
-    frame.defineValue("WEBP", "lossless", "true");
-  }
-  Magick::Blob blob;
-  Magick::writeImages(frames.begin(), frames.end(), &blob, true);
-  const auto* data = static_cast<const std::uint8_t*>(blob.data());
-  return Bytes(data, data + blob.length());
-}
-
-// A JPEG with an EXIF block right after its start that holds only the
-// orientation tag.
-Bytes jpegTurned(int orientation) {
-  Bytes jpeg = encode(Encoding("JPEG"));
-  Bytes app1 = {0xFF, 0xE1, 0,  34, 'E', 'x', 'i', 'f', 0,
-                0,  // marker, length, name
-                'I',  'I',  42, 0,  8,   0,   0,   0,   1,
-                0,  // header, one entry
-                0x12, 1,    3,  0,  1,   0,   0,   0,   std::uint8_t(orientation),
-                0,    0,    0,  0,  0,   0,   0};  // no next directory
-  jpeg.insert(jpeg.begin() + 2, app1.begin(), app1.end());
-  return jpeg;
-}
-
-struct Decoded {
-  const char* what;
-  Bytes input;
-  int tolerance;  // per channel: what the format's own loss allows
-  bool alpha;
-  bool turned;  // a quarter clockwise (orientation 6)
-};
-
-// Probed and decoded whole, the picture is the source, turned as tagged.
-void expectSource(const Decoded& c) {
-  static const Bytes source = rgbaPixels();
-  picture::Input input(c.input);
-  logo::Result<picture::Probe> size = picture::probe(input);
-  ASSERT_TRUE(size) << size.reason();
-  int width = c.turned ? kHeight : kWidth;
-  int height = c.turned ? kWidth : kHeight;
-  EXPECT_EQ(size->width, width);
-  EXPECT_EQ(size->height, height);
-  logo::Result<picture::RgbaPicture> whole = picture::decodeWhole(input);
-  ASSERT_TRUE(whole) << whole.reason();
-  ASSERT_EQ(whole->width, width);
-  ASSERT_EQ(whole->height, height);
-  int worst = 0;
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      // Turned a quarter clockwise: the stored left column is the top row.
-      int sx = c.turned ? y : x, sy = c.turned ? kHeight - 1 - x : y;
-      const std::uint8_t* expected = source.data() + (sy * kWidth + sx) * 4;
-      const std::uint8_t* actual = whole->rgba.data() + (y * width + x) * 4;
-      for (int i = 0; i < 3; ++i) worst = std::max(worst, std::abs(actual[i] - expected[i]));
-      ASSERT_EQ(actual[3], c.alpha ? expected[3] : 255) << x << "," << y;
-    }
-  }
-  EXPECT_LE(worst, c.tolerance);
-}
-
-TEST(Decoding, GivesEveryPixelOfEveryFormat) {
-  const Decoded cases[] = {
-      {"JPEG", encode(Encoding("JPEG")), 12, false, false},
-      {"JPEG turned by EXIF", jpegTurned(6), 12, false, true},
-      {"WebP", encode(Encoding("WEBP")), 24, false, false},
-      {"WebP, lossless with alpha", encode(Encoding("WEBP").define("lossless", "true").withAlpha()),
-       0, true, false},
-      {"WebP, an animation's first frame", animatedWebp(), 0, true, false},
-      {"TIFF", encode(Encoding("TIFF")), 0, false, false},
-      {"TIFF with alpha", encode(Encoding("TIFF").withAlpha()), 0, true, false},
-      // libtiff premultiplies the colours here: at alpha 35 a step of 7.
-      {"TIFF in tiles, with alpha",
-       encode(Encoding("TIFF").define("tile-geometry", "16x16").withAlpha()), 4, true, false},
-      {"TIFF of 16 bits", encode(Encoding("TIFF").bits(16)), 1, false, false},
-      {"TIFF turned by its tag", encode(Encoding("TIFF").turned(6)), 0, false, true},
-  };
-  for (const Decoded& c : cases) {
-    SCOPED_TRACE(c.what);
-    expectSource(c);
-  }
+Bytes photo(const char* format) {
+  return samples::encodeTruecolour(samples::photoLike(kWidth, 23), format);
 }
 
 // Bytes through a pipe, which cannot seek: written by another thread until
@@ -215,7 +65,7 @@ TEST(Decoding, ReadsAPipeAndRefusesWhatIsNoPictureAtItsStart) {
     const char* refusal;  // empty: decoded
   } cases[] = {
       // libtiff seeks back to the directory at the file's end.
-      {"TIFF", encode(Encoding("TIFF")), ""},
+      {"TIFF", photo("TIFF"), ""},
       {"a megabyte of text", text, "not a picture format logofit reads"},
   };
   for (const auto& c : cases) {
@@ -237,7 +87,7 @@ TEST(Decoding, ReadsAPipeAndRefusesWhatIsNoPictureAtItsStart) {
 TEST(Decoding, RefusesAFileOverOneGibibyteUnread) {
   std::FILE* file = std::tmpfile();
   ASSERT_NE(file, nullptr);
-  Bytes png = encode(Encoding("PNG24"));
+  Bytes png = photo("PNG");
   std::fwrite(png.data(), 1, png.size(), file);
   ASSERT_EQ(ftruncate(fileno(file), picture::kMaxInputBytes + 1), 0);  // sparse
   std::rewind(file);

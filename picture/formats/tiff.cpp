@@ -1,13 +1,20 @@
-// TIFF through libtiff, strip by strip or tile by tile: the common layouts
-// (8 or 16-bit grey or RGB, samples side by side, in strips) a scanline at a
-// time, every other layout through libtiff's RGBA conversion, a band of
-// strips or tiles at a time.
+// TIFF through libtiff. Strips are read a scanline at a time, however large
+// they are, so that a picture in one strip needs no more memory than its
+// rows; when each channel lies in planes of its own, each plane is read
+// through a handle of its own, so that no strip is decoded again from its
+// start for every row. Grey and RGB of 8 or 16 bits are taken as stored;
+// every other layout (a palette, 1 to 4 bits, CMYK, ...) goes through
+// libtiff's own conversion to RGBA a row at a time. Tiles, and YCbCr whose
+// colour samples span rows, go through that conversion a band at a time.
 #include <tiffio.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "picture/formats/format.h"
 
@@ -17,29 +24,37 @@ namespace {
 // No strip or tile of a picture within the limits needs more in one piece;
 // libtiff refuses to allocate beyond it and says so.
 constexpr tmsize_t kMostInOnePiece = 256 << 20;
-// The RGBA band the other layouts are converted in.
+// The RGBA band tiles are converted in.
 constexpr long long kMostBandBytes = 128 << 20;
 
+// Each handle keeps its own position, as several read the same input.
 struct Handle {
   Input* input;
+  std::uint64_t at = 0;
   std::string error;
+  bool outOfMemory = false;
 };
 
-extern "C" tmsize_t readTiffInput(thandle_t handle, void* data, tmsize_t size) {
-  return static_cast<tmsize_t>(
-      static_cast<Handle*>(handle)->input->read(data, static_cast<std::size_t>(size)));
+extern "C" tmsize_t readTiffInput(thandle_t opaque, void* data, tmsize_t size) {
+  auto* handle = static_cast<Handle*>(opaque);
+  if (!handle->input->seek(handle->at)) return 0;
+  std::size_t count = handle->input->read(data, static_cast<std::size_t>(size));
+  handle->at += count;
+  return static_cast<tmsize_t>(count);
 }
 
 extern "C" tmsize_t writeTiffNothing(thandle_t, void*, tmsize_t) {
   return 0;
 }
 
-extern "C" toff_t seekTiffInput(thandle_t handle, toff_t offset, int whence) {
-  Input& input = *static_cast<Handle*>(handle)->input;
+extern "C" toff_t seekTiffInput(thandle_t opaque, toff_t offset, int whence) {
+  auto* handle = static_cast<Handle*>(opaque);
   toff_t to = whence == SEEK_SET   ? offset
-              : whence == SEEK_CUR ? input.position() + offset
-                                   : input.size() + offset;
-  return input.seek(to) ? to : static_cast<toff_t>(-1);
+              : whence == SEEK_CUR ? handle->at + offset
+                                   : handle->input->size() + offset;
+  if (to > handle->input->size()) return static_cast<toff_t>(-1);
+  handle->at = to;
+  return to;
 }
 
 extern "C" int closeTiffInput(thandle_t) {
@@ -50,11 +65,16 @@ extern "C" toff_t sizeOfTiffInput(thandle_t handle) {
   return static_cast<Handle*>(handle)->input->size();
 }
 
-extern "C" int keepTiffError(TIFF*, void* handle, const char*, const char* format, va_list args) {
+// libtiff says why it failed in words of its own; that an allocation failed
+// shows only in errno, which the failed malloc has just set.
+extern "C" int keepTiffError(TIFF*, void* opaque, const char*, const char* format, va_list args) {
+  auto* handle = static_cast<Handle*>(opaque);
+  bool outOfMemory = errno == ENOMEM;
+  if (!handle->error.empty()) return 1;
   char text[256];
   std::vsnprintf(text, sizeof text, format, args);
-  auto* h = static_cast<Handle*>(handle);
-  if (h->error.empty()) h->error = text;
+  handle->error = text;
+  handle->outOfMemory = outOfMemory;
   return 1;
 }
 
@@ -64,7 +84,8 @@ extern "C" int ignoreTiffWarning(TIFF*, void*, const char*, const char*, va_list
 
 class Opened {
  public:
-  explicit Opened(Input& input) : handle_{&input, {}} {
+  explicit Opened(Input& input) : handle_{&input, 0, {}, false} {
+    errno = 0;
     TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
     TIFFOpenOptionsSetMaxSingleMemAlloc(options, kMostInOnePiece);
     TIFFOpenOptionsSetErrorHandlerExtR(options, keepTiffError, &handle_);
@@ -75,13 +96,15 @@ class Opened {
                           closeTiffInput, sizeOfTiffInput, nullptr, nullptr, options);
     TIFFOpenOptionsFree(options);
   }
+  Opened(const Opened&) = delete;
+  Opened& operator=(const Opened&) = delete;
   ~Opened() {
     if (tiff_ != nullptr) TIFFClose(tiff_);
   }
-  logo::Failure failure(const char* fallback = "cannot be read") const {
-    return logo::Failure{"TIFF: " + (handle_.error.empty() ? fallback : handle_.error)};
-  }
+  const Handle& handle() const { return handle_; }
+  TIFF* tiff() const { return tiff_; }
 
+ private:
   Handle handle_;
   TIFF* tiff_ = nullptr;
 };
@@ -124,40 +147,108 @@ Layout layoutOf(TIFF* tiff) {
   return layout;
 }
 
-// Grey or RGB, with or without alpha, samples side by side in strips.
-bool plainLayout(const Layout& layout) {
-  bool grey = layout.photometric == PHOTOMETRIC_MINISBLACK && layout.samples <= 2;
-  bool rgb = (layout.photometric == PHOTOMETRIC_RGB || layout.jpegAsRgb) && layout.samples >= 3 &&
-             layout.samples <= 4;
-  return (grey || rgb) && (layout.bits == 8 || layout.bits == 16) && !layout.tiled &&
-         (layout.planar == PLANARCONFIG_CONTIG || layout.samples == 1);
+int planesOf(const Layout& layout) {
+  return layout.planar == PLANARCONFIG_SEPARATE ? layout.samples : 1;
 }
 
-bool readScanlines(TIFF* tiff, const Layout& layout, Sink& target) {
-  int width = static_cast<int>(layout.width);
-  int samples = layout.samples;
-  // Associated alpha: the colour is flattened already.
-  int channels = layout.associatedAlpha ? (samples >= 3 ? 3 : 1) : samples;
-  std::vector<std::uint8_t> line(static_cast<std::size_t>(TIFFScanlineSize(tiff)));
-  std::vector<std::uint8_t> row(std::size_t(width) * samples);
-  std::vector<std::uint8_t> kept(std::size_t(width) * channels);
-  for (std::uint32_t y = 0; y < layout.height; ++y) {
-    if (TIFFReadScanline(tiff, line.data(), y, 0) < 0) return false;
-    const std::uint8_t* pixels = line.data();
-    if (layout.bits == 16) {
-      const auto* wide = reinterpret_cast<const std::uint16_t*>(line.data());
-      for (std::size_t i = 0; i < row.size(); ++i) row[i] = static_cast<std::uint8_t>(wide[i] >> 8);
-      pixels = row.data();
-    }
-    if (channels != samples) {
-      for (int x = 0; x < width; ++x)
-        std::copy_n(pixels + x * samples, channels, &kept[x * channels]);
-      pixels = kept.data();
-    }
-    target.put(static_cast<int>(y), 0, 1, width, pixels, channels);
-  }
-  return true;
+// Grey or RGB of 8 or 16 bits, with or without alpha: taken as stored, grey
+// whose white is zero turned over.
+bool plainLayout(const Layout& layout) {
+  bool grey = (layout.photometric == PHOTOMETRIC_MINISBLACK ||
+               layout.photometric == PHOTOMETRIC_MINISWHITE) &&
+              layout.samples <= 2;
+  bool rgb = (layout.photometric == PHOTOMETRIC_RGB || layout.jpegAsRgb) && layout.samples >= 3 &&
+             layout.samples <= 4;
+  return (grey || rgb) && (layout.bits == 8 || layout.bits == 16);
 }
+
+// libtiff would say only "Read error at scanline 4294967295" on reaching
+// such a strip.
+logo::Status withinTheFile(TIFF* tiff, const Layout& layout, std::uint64_t fileSize) {
+  std::uint32_t pieces = layout.tiled ? TIFFNumberOfTiles(tiff) : TIFFNumberOfStrips(tiff);
+  for (std::uint32_t i = 0; i < pieces; ++i) {
+    std::uint64_t offset = TIFFGetStrileOffset(tiff, i);
+    std::uint64_t bytes = TIFFGetStrileByteCount(tiff, i);
+    if (offset > fileSize || bytes > fileSize - offset) {
+      return logo::Failure{layout.tiled ? "TIFF: a tile lies beyond the end of the file"
+                                        : "TIFF: a strip lies beyond the end of the file"};
+    }
+  }
+  return {};
+}
+
+// The scanlines of each plane, read through a handle of its own: the
+// first plane through the handle that read the header.
+class Scanlines {
+ public:
+  Scanlines(Input& input, TIFF* first, int planes) : handles_{first} {
+    for (int plane = 1; plane < planes; ++plane) {
+      others_.push_back(std::make_unique<Opened>(input));
+      handles_.push_back(others_.back()->tiff());
+    }
+    lines_.assign(static_cast<std::size_t>(planes),
+                  std::vector<std::uint8_t>(static_cast<std::size_t>(TIFFScanlineSize(first))));
+  }
+  // False when a handle did not open or libtiff failed.
+  bool read(std::uint32_t y) {
+    for (std::size_t plane = 0; plane < handles_.size(); ++plane) {
+      if (handles_[plane] == nullptr || TIFFReadScanline(handles_[plane], lines_[plane].data(), y,
+                                                         static_cast<std::uint16_t>(plane)) < 0) {
+        return false;
+      }
+    }
+    return true;
+  }
+  std::uint8_t* plane(std::size_t index) { return lines_[index].data(); }
+  // The first error a handle of another plane met.
+  const Handle* failedOther() const {
+    for (const auto& other : others_) {
+      if (!other->handle().error.empty()) return &other->handle();
+    }
+    return nullptr;
+  }
+
+ private:
+  std::vector<TIFF*> handles_;
+  std::vector<std::unique_ptr<Opened>> others_;
+  std::vector<std::vector<std::uint8_t>> lines_;
+};
+
+// Grey or RGB samples of a row, 8 bits each, side by side.
+class PlainRows {
+ public:
+  explicit PlainRows(const Layout& layout)
+      : layout_(layout),
+        // Associated alpha: the colour is flattened already.
+        channels_(layout.associatedAlpha ? (layout.samples >= 3 ? 3 : 1) : layout.samples),
+        row_(std::size_t(layout.width) * channels_) {}
+  int channels() const { return channels_; }
+  const std::uint8_t* row(Scanlines& lines) {
+    int planes = planesOf(layout_);
+    int perPlane = layout_.samples / planes;
+    for (int c = 0; c < channels_; ++c) {
+      const std::uint8_t* plane = lines.plane(static_cast<std::size_t>(c / perPlane));
+      std::uint8_t flip = c == 0 && layout_.photometric == PHOTOMETRIC_MINISWHITE ? 255 : 0;
+      for (std::uint32_t x = 0; x < layout_.width; ++x) {
+        std::size_t at = std::size_t(x) * perPlane + c % perPlane;
+        std::uint8_t sample = layout_.bits == 16 ? highByte(plane, at) : plane[at];
+        row_[std::size_t(x) * channels_ + c] = sample ^ flip;
+      }
+    }
+    return row_.data();
+  }
+
+ private:
+  static std::uint8_t highByte(const std::uint8_t* plane, std::size_t at) {
+    std::uint16_t sample;
+    std::memcpy(&sample, plane + 2 * at, 2);
+    return static_cast<std::uint8_t>(sample >> 8);
+  }
+
+  const Layout& layout_;
+  int channels_;
+  std::vector<std::uint8_t> row_;
+};
 
 // libtiff's conversion gives colours premultiplied by their alpha.
 void straighten(std::uint8_t* rgba, int count) {
@@ -170,12 +261,104 @@ void straighten(std::uint8_t* rgba, int count) {
   }
 }
 
-bool readConverted(TIFF* tiff, const Layout& layout, Sink& target, std::string& why) {
+// libtiff's RGBA conversion, fed a row at a time through the routine it
+// picked for the layout.
+class ConvertedRows {
+ public:
+  explicit ConvertedRows(const Layout& layout) : raster_(layout.width) {}
+  ~ConvertedRows() {
+    if (begun_) TIFFRGBAImageEnd(&image_);
+  }
+  logo::Status begin(TIFF* tiff) {
+    char message[1024] = "";
+    if (!TIFFRGBAImageOK(tiff, message) || !TIFFRGBAImageBegin(&image_, tiff, 0, message)) {
+      return logo::Failure{std::string("TIFF: ") + message};
+    }
+    begun_ = true;
+    return {};
+  }
+  const std::uint8_t* row(Scanlines& lines, std::uint32_t y) {
+    std::uint32_t width = image_.width;
+    if (image_.isContig) {
+      image_.put.contig(&image_, raster_.data(), 0, y, width, 1, 0, 0, lines.plane(0));
+    } else {
+      // As libtiff's own reader does: one plane of grey stands for all
+      // three colours; CMYK's black ink comes where alpha would.
+      bool grey = image_.photometric == PHOTOMETRIC_MINISWHITE ||
+                  image_.photometric == PHOTOMETRIC_MINISBLACK;
+      std::size_t colours = grey ? 1 : 3;
+      std::uint8_t* red = lines.plane(0);
+      std::uint8_t* green = grey ? red : lines.plane(1);
+      std::uint8_t* blue = grey ? red : lines.plane(2);
+      std::uint8_t* alpha = image_.alpha != 0 ? lines.plane(colours) : nullptr;
+      image_.put.separate(&image_, raster_.data(), 0, y, width, 1, 0, 0, red, green, blue, alpha);
+    }
+    auto* pixels = reinterpret_cast<std::uint8_t*>(raster_.data());
+    straighten(pixels, static_cast<int>(width));
+    return pixels;
+  }
+
+ private:
+  TIFFRGBAImage image_{};
+  bool begun_ = false;
+  std::vector<std::uint32_t> raster_;
+};
+
+logo::Failure outOfMemory(const Layout& layout) {
+  return logo::Failure{"TIFF: out of memory: decoding a " + std::to_string(layout.width) + "x" +
+                       std::to_string(layout.height) + " picture"};
+}
+
+logo::Failure failure(const Handle& handle, const Layout& layout) {
+  if (handle.outOfMemory) return outOfMemory(layout);
+  return logo::Failure{"TIFF: " + (handle.error.empty() ? "cannot be read" : handle.error)};
+}
+
+logo::Failure notOpened(const Handle& handle) {
+  if (handle.outOfMemory) return logo::Failure{"TIFF: out of memory: reading the header"};
+  return logo::Failure{"TIFF: " + (handle.error.empty() ? "cannot be read" : handle.error)};
+}
+
+logo::Status readStrips(Input& input, const Opened& opened, const Layout& layout, Sink& target) {
+  // No layout reads more than four planes: three colours and alpha.
+  Scanlines lines(input, opened.tiff(), std::min(planesOf(layout), 4));
+  auto failed = [&] {
+    const Handle* other = lines.failedOther();
+    return failure(other != nullptr ? *other : opened.handle(), layout);
+  };
+  int width = static_cast<int>(layout.width);
+  if (plainLayout(layout)) {
+    PlainRows rows(layout);
+    for (std::uint32_t y = 0; y < layout.height; ++y) {
+      if (!lines.read(y)) return failed();
+      target.put(static_cast<int>(y), 0, 1, width, rows.row(lines), rows.channels());
+    }
+    return {};
+  }
+  ConvertedRows rows(layout);
+  if (logo::Status begun = rows.begin(opened.tiff()); !begun) return begun;
+  for (std::uint32_t y = 0; y < layout.height; ++y) {
+    if (!lines.read(y)) return failed();
+    target.put(static_cast<int>(y), 0, 1, width, rows.row(lines, y), 4);
+  }
+  return {};
+}
+
+// YCbCr samples shared by rows come a pair of rows at a time, which no
+// scanline holds whole.
+bool sharedAcrossRows(TIFF* tiff, const Layout& layout) {
+  std::uint16_t across = 1, down = 1;
+  TIFFGetFieldDefaulted(tiff, TIFFTAG_YCBCRSUBSAMPLING, &across, &down);
+  return layout.photometric == PHOTOMETRIC_YCBCR && !layout.jpegAsRgb && down > 1;
+}
+
+// Through libtiff's conversion a band of tiles, or of strips, at a time.
+logo::Status readBands(const Opened& opened, const Layout& layout, Sink& target) {
+  TIFF* tiff = opened.tiff();
   char message[1024] = "";
   TIFFRGBAImage image;
   if (!TIFFRGBAImageOK(tiff, message) || !TIFFRGBAImageBegin(&image, tiff, 0, message)) {
-    why = message;
-    return false;
+    return logo::Failure{std::string("TIFF: ") + message};
   }
   // In the order stored: the orientation tag is applied afterwards, like
   // every other format's.
@@ -185,10 +368,17 @@ bool readConverted(TIFF* tiff, const Layout& layout, Sink& target, std::string& 
   band = std::clamp<std::uint32_t>(band, 1, layout.height);
   if (static_cast<long long>(band) * layout.width * 4 > kMostBandBytes) {
     TIFFRGBAImageEnd(&image);
-    why = "strips or tiles larger than 128 MiB as RGBA are not read";
-    return false;
+    return logo::Failure{"TIFF: strips or tiles larger than 128 MiB as RGBA are not read"};
   }
   std::vector<std::uint32_t> raster(std::size_t(band) * layout.width);
+  // libtiff 4.5.0, reading through a handle, rounds its buffer of raw
+  // data up to a multiple of 1 KiB and then refuses uncompressed tiles of
+  // another size; a buffer of the tile's own size it keeps as it is.
+  std::vector<std::uint8_t> rawTile;
+  if (layout.tiled && field<std::uint16_t>(tiff, TIFFTAG_COMPRESSION) == COMPRESSION_NONE) {
+    rawTile.resize(static_cast<std::size_t>(TIFFTileSize(tiff)));
+    TIFFReadBufferSetup(tiff, rawTile.data(), static_cast<tmsize_t>(rawTile.size()));
+  }
   int width = static_cast<int>(layout.width);
   bool read = true;
   for (std::uint32_t top = 0; read && top < layout.height; top += band) {
@@ -203,16 +393,17 @@ bool readConverted(TIFF* tiff, const Layout& layout, Sink& target, std::string& 
     }
   }
   TIFFRGBAImageEnd(&image);
-  return read;
+  if (!read) return failure(opened.handle(), layout);
+  return {};
 }
 
 }  // namespace
 
 logo::Result<Stored> probeTiff(Input& input) {
   Opened opened(input);
-  if (opened.tiff_ == nullptr) return opened.failure();
-  Layout layout = layoutOf(opened.tiff_);
-  int orientation = field<std::uint16_t>(opened.tiff_, TIFFTAG_ORIENTATION);
+  if (opened.tiff() == nullptr) return notOpened(opened.handle());
+  Layout layout = layoutOf(opened.tiff());
+  int orientation = field<std::uint16_t>(opened.tiff(), TIFFTAG_ORIENTATION);
   return Stored{{static_cast<int>(std::min<std::uint32_t>(layout.width, 1 << 30)),
                  static_cast<int>(std::min<std::uint32_t>(layout.height, 1 << 30))},
                 orientation >= 1 && orientation <= 8 ? orientation : 1};
@@ -220,15 +411,18 @@ logo::Result<Stored> probeTiff(Input& input) {
 
 logo::Status decodeTiff(Input& input, Sink& target) {
   Opened opened(input);
-  if (opened.tiff_ == nullptr) return opened.failure();
-  TIFF* tiff = opened.tiff_;
-  Layout layout = layoutOf(tiff);
-  target.begin({static_cast<int>(layout.width), static_cast<int>(layout.height)});
-  std::string why;
-  bool read = plainLayout(layout) ? readScanlines(tiff, layout, target)
-                                  : readConverted(tiff, layout, target, why);
-  if (!read) return why.empty() ? opened.failure() : logo::Failure{"TIFF: " + why};
-  return {};
+  if (opened.tiff() == nullptr) return notOpened(opened.handle());
+  Layout layout = layoutOf(opened.tiff());
+  if (logo::Status within = withinTheFile(opened.tiff(), layout, input.size()); !within) {
+    return within;
+  }
+  try {
+    target.begin({static_cast<int>(layout.width), static_cast<int>(layout.height)});
+    bool bands = layout.tiled || sharedAcrossRows(opened.tiff(), layout);
+    return bands ? readBands(opened, layout, target) : readStrips(input, opened, layout, target);
+  } catch (const std::bad_alloc&) {
+    return outOfMemory(layout);
+  }
 }
 
 namespace {
