@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to one format's adapter, as decoding.cpp does:
-// the first bytes to its sniff, then its probe, and for a picture of at
-// most a megapixel its decoder into a sink that checks every promise of
-// the Sink contract; its palette reader too, where it has one. Built once a
+// the first bytes to its sniff, then its probe, and for a picture within
+// the limits its decoder into a sink that checks every promise of the Sink
+// contract; its palette reader too, where it has one. Built once a
 // format, PICTURE_FUZZ_FORMAT naming it, so that each fuzzer's coverage is
 // its own format's.
 #include <algorithm>
