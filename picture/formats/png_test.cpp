@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "picture/decoding.h"
+#include "picture/formats/decoder_test_support.h"
 #include "tests/pictures/exact_pictures.h"
 
 namespace {
@@ -145,6 +146,17 @@ TEST(Png, RefusesABrokenFile) {
     SCOPED_TRACE(c.what);
     EXPECT_EQ(samples::refusal(c.input), c.reason);
   }
+}
+
+// libpng allocated and cleared whatever a text chunk declared, its own
+// limit on chunks notwithstanding: 94 bytes once took 1.2 GB.
+TEST(Png, ReadsNoTextChunkItIsToldIsHuge) {
+  Bytes rgb = samples::encodePng(scrambled(37, 23, 3, 8));
+  Bytes huge(rgb.begin(), rgb.begin() + 33);  // the signature and IHDR
+  huge.insert(huge.end(), {0x4B, 0, 0, 0, 't', 'E', 'X', 't', 'a', 0, 'b'});
+  EXPECT_EQ(
+      picture::testing::reasonInLittleMemory(huge, 64 << 20, picture::testing::Decoding::kWhole),
+      "PNG: the file ends early");
 }
 
 }  // namespace
