@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <stdexcept>
 #include <string>
 
@@ -353,10 +354,13 @@ Bytes encodePng(const PngSamples& picture, bool interlaced) {
 Bytes encodeNetpbm(const NetpbmPicture& picture) {
   bool plain = picture.kind <= 3;
   bool bitmap = picture.kind == 1 || picture.kind == 4;
-  std::string header = "P" + std::to_string(picture.kind) + "\n# made in code\n" +
-                       std::to_string(picture.width) + " " + std::to_string(picture.height) + "\n" +
-                       (bitmap ? "" : std::to_string(picture.maxval) + "\n");
-  Bytes out(header.begin(), header.end());
+  char header[96];
+  int length = std::snprintf(header, sizeof header, "P%d\n# made in code\n%d %d\n", picture.kind,
+                             picture.width, picture.height);
+  if (!bitmap) {
+    length += std::snprintf(header + length, sizeof header - length, "%d\n", picture.maxval);
+  }
+  Bytes out(header, header + length);
   int perRow = picture.height == 0 ? 0 : static_cast<int>(picture.samples.size()) / picture.height;
   for (int y = 0; y < picture.height; ++y) {
     const int* row = picture.samples.data() + std::size_t(y) * perRow;
