@@ -3,6 +3,8 @@
 // own that decodes with little memory to spare.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <array>
 #include <functional>
 #include <string>
@@ -27,6 +29,31 @@ struct Compared {
   bool everyPixelOnce = false;
 };
 Compared decodeAndCompare(const Bytes& bytes, Size wanted, const Expected& expected);
+
+// Decoded, at `delivered`, every pixel once and none further than
+// `tolerance` from the pixel expected.
+inline void expectDelivered(const Compared& compared, Size delivered, int tolerance = 0) {
+  ASSERT_EQ(compared.reason, "");
+  EXPECT_EQ(compared.delivered.width, delivered.width);
+  EXPECT_EQ(compared.delivered.height, delivered.height);
+  EXPECT_TRUE(compared.everyPixelOnce);
+  EXPECT_LE(compared.worst, tolerance) << compared.worstAt;
+}
+
+// Probed and decoded whole, the picture is `shown` as its `orientation`
+// turns it.
+inline void expectTurned(const Bytes& bytes, int orientation, Size shown) {
+  Input input(bytes);
+  logo::Result<Probe> probed = probe(input);
+  ASSERT_TRUE(probed) << probed.reason();
+  EXPECT_EQ(probed->orientation, orientation);
+  EXPECT_EQ(probed->width, shown.width);
+  EXPECT_EQ(probed->height, shown.height);
+  logo::Result<RgbaPicture> whole = decodeWhole(input);
+  ASSERT_TRUE(whole) << whole.reason();
+  EXPECT_EQ(whole->width, shown.width);
+  EXPECT_EQ(whole->height, shown.height);
+}
 
 enum class Decoding { kWhole, kFitted };
 

@@ -114,12 +114,7 @@ TEST(JpegDecoding, DeliversTheSmallestScaleThatStillGivesTheSizeWanted) {
     ASSERT_EQ(reference.size.height, c.delivered.height);
     auto compared = picture::testing::decodeAndCompare(
         jpeg, c.wanted, [&](int x, int y) { return reference.at(x, y); });
-    EXPECT_EQ(compared.reason, "");
-    if (!compared.reason.empty()) continue;
-    EXPECT_EQ(compared.delivered.width, c.delivered.width);
-    EXPECT_EQ(compared.delivered.height, c.delivered.height);
-    EXPECT_TRUE(compared.everyPixelOnce);
-    EXPECT_EQ(compared.worst, 0) << compared.worstAt;
+    picture::testing::expectDelivered(compared, c.delivered);
   }
 }
 
@@ -177,16 +172,7 @@ TEST(JpegDecoding, TurnsAsItsExifBlockSays) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     Bytes jpeg = samples::encodeJpeg(photo, c.layout);
-    picture::Input input(jpeg);
-    logo::Result<picture::Probe> probed = picture::probe(input);
-    ASSERT_TRUE(probed) << probed.reason();
-    EXPECT_EQ(probed->orientation, c.orientation);
-    EXPECT_EQ(probed->width, c.shown.width);
-    EXPECT_EQ(probed->height, c.shown.height);
-    logo::Result<picture::RgbaPicture> whole = picture::decodeWhole(input);
-    ASSERT_TRUE(whole) << whole.reason();
-    EXPECT_EQ(whole->width, c.shown.width);
-    EXPECT_EQ(whole->height, c.shown.height);
+    picture::testing::expectTurned(jpeg, c.orientation, c.shown);
   }
 }
 

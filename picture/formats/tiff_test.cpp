@@ -187,12 +187,7 @@ TEST(TiffDecoding, GivesEveryLayoutAsWritten) {
         layout);
     auto compared = picture::testing::decodeAndCompare(
         tiff, kWhole, [&](int x, int y) { return shown(layout, c.channels, x, y); });
-    EXPECT_EQ(compared.reason, "");
-    if (!compared.reason.empty()) continue;
-    EXPECT_EQ(compared.delivered.width, c.size.width);
-    EXPECT_EQ(compared.delivered.height, c.size.height);
-    EXPECT_TRUE(compared.everyPixelOnce);
-    EXPECT_LE(compared.worst, c.tolerance) << compared.worstAt;
+    picture::testing::expectDelivered(compared, c.size, c.tolerance);
   }
 }
 
@@ -212,16 +207,7 @@ TEST(TiffDecoding, TurnsAsItsTagSays) {
     Bytes tiff = samples::encodeTiff(
         {37, 23, 3, [](int x, int y, int ch) { return sampleAt({}, 3, x, y, ch); }},
         {.orientation = c.orientation});
-    picture::Input input(tiff);
-    logo::Result<picture::Probe> probed = picture::probe(input);
-    ASSERT_TRUE(probed) << probed.reason();
-    EXPECT_EQ(probed->orientation, c.orientation);
-    EXPECT_EQ(probed->width, c.shown.width);
-    EXPECT_EQ(probed->height, c.shown.height);
-    logo::Result<picture::RgbaPicture> whole = picture::decodeWhole(input);
-    ASSERT_TRUE(whole) << whole.reason();
-    EXPECT_EQ(whole->width, c.shown.width);
-    EXPECT_EQ(whole->height, c.shown.height);
+    picture::testing::expectTurned(tiff, c.orientation, c.shown);
   }
 }
 

@@ -119,12 +119,7 @@ TEST(WebpDecoding, DeliversHalfTheSizeWanted) {
     RgbaPicture reference = referenceDecode(webp.data(), webp.size(), c.delivered);
     auto compared = picture::testing::decodeAndCompare(
         webp, c.wanted, [&](int x, int y) { return pixelOf(reference, x, y); });
-    EXPECT_EQ(compared.reason, "");
-    if (!compared.reason.empty()) continue;
-    EXPECT_EQ(compared.delivered.width, c.delivered.width);
-    EXPECT_EQ(compared.delivered.height, c.delivered.height);
-    EXPECT_TRUE(compared.everyPixelOnce);
-    EXPECT_EQ(compared.worst, 0) << compared.worstAt;
+    picture::testing::expectDelivered(compared, c.delivered);
   }
 }
 
@@ -193,12 +188,7 @@ TEST(WebpDecoding, PlacesTheFirstFrameOnItsCanvas) {
           x >= c.left && x < c.left + c.frame.width && y >= c.top && y < c.top + c.frame.height;
       return inside ? pixelOf(frame, x - c.left, y - c.top) : c.around;
     });
-    EXPECT_EQ(compared.reason, "");
-    if (!compared.reason.empty()) continue;
-    EXPECT_EQ(compared.delivered.width, c.delivered.width);
-    EXPECT_EQ(compared.delivered.height, c.delivered.height);
-    EXPECT_TRUE(compared.everyPixelOnce);
-    EXPECT_EQ(compared.worst, 0) << compared.worstAt;
+    picture::testing::expectDelivered(compared, c.delivered);
   }
 }
 
