@@ -3,6 +3,7 @@
 // makes of a bar.
 #include <gif_lib.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <cstring>
@@ -325,6 +326,7 @@ TEST_F(LogofitAnimation, RefusesWrongLayersMasksAndCommandLines) {
   auto fullLogo = samples::patternPicture(320, 400, 256);
   fullLogo.importantColours[0] = 1;
   save("full.bmp", samples::encodeBitmap(fullLogo, {8}));
+  ASSERT_EQ(mkfifo(path("pipe.png").c_str(), 0600), 0);  // nothing ever writes it
   const struct {
     std::vector<std::string> args;
     int status;
@@ -339,6 +341,7 @@ TEST_F(LogofitAnimation, RefusesWrongLayersMasksAndCommandLines) {
        "IN FILE FORMAT ERROR\n",
        "logofit: plain.bmp: no animated slots and no transparent entry"},
       {{"--layer=in.png"}, 1, "IN FILE FORMAT ERROR\n", "logofit: in.png: no palette"},
+      {{"--layer=pipe.png"}, 1, "IN FILE FORMAT ERROR\n", "pipe.png: not a regular file"},
       {{"--layer=clear.png"},
        1,
        "IN FILE FORMAT ERROR\n",
@@ -364,7 +367,7 @@ TEST_F(LogofitAnimation, RefusesWrongLayersMasksAndCommandLines) {
     EXPECT_NE(result.err.find(c.err), std::string::npos) << result.err;
     std::filesystem::remove(path("out.bmp"));
   }
-  EXPECT_EQ(filesInFolder(), 6u) << "nothing but the inputs";
+  EXPECT_EQ(filesInFolder(), 7u) << "nothing but the inputs";
 }
 
 // The system draws entry 0 around the logo, so every logo made by fitting
