@@ -24,7 +24,7 @@ template <typename T>
 using Owned = std::unique_ptr<T, Release>;
 
 // With the near colours of a photograph merged, speed 3 costs 10 ms more
-// than 5 on a 320x400 photograph and gains 0.05 dB.
+// than 5 on a photograph of 128,000 pixels and gains 0.05 dB.
 constexpr int kSpeed = 3;
 
 std::vector<liq_color> rgbaOf(const RgbPicture& picture) {
