@@ -148,14 +148,26 @@ logo::Result<Stored> probeGif(Input& input) {
   return Stored{{g.get()->Image.Width, g.get()->Image.Height}, 1, true};
 }
 
-logo::Status decodeGif(Input& input, Sink& target) {
-  Gif g(input);
+struct FirstFrame {
+  std::vector<logo::PaletteEntry> palette;
+  int transparent = -1;  // the transparent index, -1 for none
+};
+
+// Reads on to the first frame's descriptor and takes its colour table.
+logo::Result<FirstFrame> firstFrameWithPalette(Gif& g) {
   logo::Result<int> transparent = firstFrame(g);
   if (!transparent) return transparent.error();
   logo::Result<std::vector<logo::PaletteEntry>> palette = paletteOf(g.get());
   if (!palette) return palette.error();
+  return FirstFrame{std::move(palette).value(), *transparent};
+}
+
+logo::Status decodeGif(Input& input, Sink& target) {
+  Gif g(input);
+  logo::Result<FirstFrame> first = firstFrameWithPalette(g);
+  if (!first) return first.error();
   const GifImageDesc& frame = g.get()->Image;
-  PaletteLookup lookup(*palette, target);
+  PaletteLookup lookup(first->palette, target);
   lookup.begin({frame.Width, frame.Height});
   logo::Status read = readRows(
       g, [&](int y, const std::uint8_t* indices) { lookup.put(y, 0, 1, frame.Width, indices, 1); });
@@ -168,19 +180,17 @@ logo::Status decodeGif(Input& input, Sink& target) {
 
 logo::Result<IndexedPicture> readGif(Input& input) {
   Gif g(input);
-  logo::Result<int> transparent = firstFrame(g);
-  if (!transparent) return transparent.error();
-  logo::Result<std::vector<logo::PaletteEntry>> palette = paletteOf(g.get());
-  if (!palette) return palette.error();
+  logo::Result<FirstFrame> first = firstFrameWithPalette(g);
+  if (!first) return first.error();
   const GifImageDesc& frame = g.get()->Image;
   IndexedPicture picture;
   picture.width = frame.Width;
   picture.height = frame.Height;
-  picture.palette = std::move(palette).value();
+  picture.palette = first->palette;
   int entries = static_cast<int>(picture.palette.size());
-  if (*transparent >= 0 && *transparent < entries) {
+  if (first->transparent >= 0 && first->transparent < entries) {
     picture.opacity.assign(entries, 255);
-    picture.opacity[*transparent] = 0;
+    picture.opacity[first->transparent] = 0;
   }
   picture.indices.assign(std::size_t(frame.Width) * frame.Height, 0);
   logo::Status read = readRows(g, [&](int y, const std::uint8_t* indices) {

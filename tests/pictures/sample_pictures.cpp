@@ -162,6 +162,24 @@ Bytes encodeRunLengths(const IndexedPicture& picture, int bits) {
   return RunLengthWriter(picture, bits).write();
 }
 
+// The file header and the information header up to its compression field:
+// all of the OS/2 header, which has none.
+Bytes headerStart(std::uint32_t fileSize, std::uint32_t offset, Header header, int width,
+                  int height, int bits, std::uint32_t compression) {
+  bool core = header == Header::kCore;
+  Bytes out = {'B', 'M'};
+  put(out, fileSize, 4);
+  put(out, 0, 4);
+  put(out, offset, 4);
+  put(out, static_cast<std::uint32_t>(header), 4);
+  put(out, static_cast<std::uint32_t>(width), core ? 2 : 4);
+  put(out, static_cast<std::uint32_t>(height), core ? 2 : 4);
+  put(out, 1, 2);
+  put(out, static_cast<std::uint32_t>(bits), 2);
+  if (!core) put(out, compression, 4);
+  return out;
+}
+
 Bytes encodeBitmap(const IndexedPicture& picture, const BitmapLayout& layout) {
   bool core = layout.header == Header::kCore;
   auto headerSize = static_cast<std::uint32_t>(layout.header);
@@ -170,22 +188,10 @@ Bytes encodeBitmap(const IndexedPicture& picture, const BitmapLayout& layout) {
                      ? packedRows(picture, layout.bits, layout.topDown)
                      : encodeRunLengths(picture, layout.bits);
   std::uint32_t offset = 14 + headerSize + entries * (core ? 3 : 4);
-  Bytes out = {'B', 'M'};
-  put(out, offset + static_cast<std::uint32_t>(pixels.size()), 4);
-  put(out, 0, 4);
-  put(out, offset, 4);
-  put(out, headerSize, 4);
-  if (core) {
-    put(out, picture.width, 2);
-    put(out, picture.height, 2);
-    put(out, 1, 2);
-    put(out, layout.bits, 2);
-  } else {
-    put(out, picture.width, 4);
-    put(out, layout.topDown ? -picture.height : picture.height, 4);
-    put(out, 1, 2);
-    put(out, layout.bits, 2);
-    put(out, static_cast<std::uint32_t>(layout.compression), 4);
+  Bytes out = headerStart(offset + static_cast<std::uint32_t>(pixels.size()), offset, layout.header,
+                          picture.width, layout.topDown ? -picture.height : picture.height,
+                          layout.bits, static_cast<std::uint32_t>(layout.compression));
+  if (!core) {
     put(out, static_cast<std::uint32_t>(pixels.size()), 4);
     put(out, 2835, 4);  // 72 dots per inch
     put(out, 2835, 4);
@@ -211,22 +217,11 @@ Bytes encodeTruecolourBitmap(const PackedPicture& picture, const TruecolourLayou
   std::uint32_t offset = 14 + headerSize + 4 * maskCount;
   std::size_t bytes = layout.bits / 8;
   std::size_t stride = (picture.width * bytes + 3) / 4 * 4;
-  Bytes out = {'B', 'M'};
-  put(out, static_cast<std::uint32_t>(offset + stride * picture.height), 4);
-  put(out, 0, 4);
-  put(out, offset, 4);
-  put(out, headerSize, 4);
-  if (core) {
-    put(out, picture.width, 2);
-    put(out, picture.height, 2);
-    put(out, 1, 2);
-    put(out, layout.bits, 2);
-  } else {
-    put(out, picture.width, 4);
-    put(out, layout.topDown ? -picture.height : picture.height, 4);
-    put(out, 1, 2);
-    put(out, layout.bits, 2);
-    put(out, static_cast<std::uint32_t>(layout.compression), 4);
+  Bytes out =
+      headerStart(static_cast<std::uint32_t>(offset + stride * picture.height), offset,
+                  layout.header, picture.width, layout.topDown ? -picture.height : picture.height,
+                  layout.bits, static_cast<std::uint32_t>(layout.compression));
+  if (!core) {
     out.resize(14 + 40, 0);
     int inHeader = layout.header == Header::kInfo ? maskCount : 4;
     for (int i = 0; i < inHeader; ++i) put(out, layout.masks[i], 4);
