@@ -1,4 +1,4 @@
-// A bar over the bottom rows, its gradient running to the right.
+// A bar over the bottom or top rows, its gradient running right or left.
 #include <algorithm>
 
 #include "logofit/rings.h"
@@ -49,15 +49,14 @@ Ring barRing(const BarOptions& bar) {
   const auto& stops = bar.gradient.empty() ? defaultGradient() : bar.gradient;
   Ring ring{"BAR", cyclicGradient(stops, bar.colours), std::vector<std::uint8_t>(kPixels)};
   int start = ring.start();
-  int width = barBandWidth(bar.colours);
-  for (int y = kHeight - bar.rows; y < kHeight; ++y) {
-    for (int x = 0; x < kWidth; ++x) {
-      // One slot lower per band to the right: at each step every colour
-      // moves one band right.
-      int band = x / width;
-      ring.slots[y * kWidth + x] =
-          static_cast<std::uint8_t>(start + (bar.colours - band % bar.colours) % bar.colours);
-    }
+  int width = bar.band > 0 ? bar.band : barBandWidth(bar.colours);
+  int top = bar.edge == BarEdge::kTop ? 0 : kHeight - bar.rows;
+  for (int x = 0; x < kWidth; ++x) {
+    // A colour shown in slot s moves to slot s - 1 at the next step, so
+    // the slots fall one per band the way the colours move.
+    int band = (bar.direction == BarDirection::kRight ? x : kWidth - 1 - x) / width;
+    auto slot = static_cast<std::uint8_t>(start + (bar.colours - band % bar.colours) % bar.colours);
+    for (int y = top; y < top + bar.rows; ++y) ring.slots[y * kWidth + x] = slot;
   }
   return ring;
 }

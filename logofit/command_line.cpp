@@ -54,17 +54,32 @@ std::optional<std::vector<logo::PaletteEntry>> gradientOf(std::string_view text)
   return stops;
 }
 
-std::optional<Gravity> gravityOf(std::string_view text) {
-  const std::pair<std::string_view, Gravity> names[] = {{"center", Gravity::kCenter},
-                                                        {"top", Gravity::kTop},
-                                                        {"bottom", Gravity::kBottom},
-                                                        {"left", Gravity::kLeft},
-                                                        {"right", Gravity::kRight}};
-  for (const auto& [name, gravity] : names) {
-    if (text == name) return gravity;
+// One of a few names, each standing for a value.
+template <typename Value, std::size_t kCount>
+std::optional<Value> choiceOf(std::string_view text,
+                              const std::pair<std::string_view, Value> (&names)[kCount]) {
+  for (const auto& [name, value] : names) {
+    if (text == name) return value;
   }
   return std::nullopt;
 }
+
+const std::pair<std::string_view, Gravity> kGravities[] = {{"center", Gravity::kCenter},
+                                                           {"top", Gravity::kTop},
+                                                           {"bottom", Gravity::kBottom},
+                                                           {"left", Gravity::kLeft},
+                                                           {"right", Gravity::kRight}};
+const std::pair<std::string_view, BarDirection> kBarDirections[] = {
+    {"right", BarDirection::kRight}, {"left", BarDirection::kLeft}};
+const std::pair<std::string_view, BarEdge> kBarEdges[] = {{"bottom", BarEdge::kBottom},
+                                                          {"top", BarEdge::kTop}};
+const std::pair<std::string_view, LayerOrder> kLayerOrders[] = {{"palette", LayerOrder::kPalette},
+                                                                {"angle", LayerOrder::kAngle},
+                                                                {"x", LayerOrder::kX},
+                                                                {"y", LayerOrder::kY},
+                                                                {"lightness", LayerOrder::kLightness}};
+const std::pair<std::string_view, LightDirection> kLightDirections[] = {
+    {"out", LightDirection::kOut}, {"in", LightDirection::kIn}};
 
 // How an option is given: alone, with a value (after "=" or as the next
 // word), or alone or with a value after "=".
@@ -145,7 +160,7 @@ class Reader {
   }
 
   logo::Status gravity(std::string_view, std::optional<std::string_view> text) {
-    std::optional<Gravity> gravity = gravityOf(*text);
+    std::optional<Gravity> gravity = choiceOf(*text, kGravities);
     if (!gravity) return Failure{"--gravity takes center, top, bottom, left or right"};
     request_.options.gravity = *gravity;
     return {};
@@ -178,23 +193,62 @@ class Reader {
     std::optional<int> colours = wholeNumber(*text, 2, 128);
     if (!colours) return Failure{std::string(option) + " takes 2 to 128"};
     bool bar = option == "--bar-colors";
-    (bar ? bar_.colours : shimmer_.colours) = *colours;
-    (bar ? barSettings_ : shimmerSettings_) = true;
+    (bar ? bar_.colours : shimmer_.light.colours) = *colours;
+    (bar ? barSetting_ : shimmerSetting_) = option;
     return {};
   }
 
-  logo::Status barGradient(std::string_view, std::optional<std::string_view> text) {
+  logo::Status barGradient(std::string_view option, std::optional<std::string_view> text) {
     auto stops = gradientOf(*text);
     if (!stops) return Failure{"--bar-gradient takes 2 to 16 colours as #RRGGBB,#RRGGBB,..."};
     bar_.gradient = *stops;
-    barSettings_ = true;
+    barSetting_ = option;
+    return {};
+  }
+
+  logo::Status barDirection(std::string_view option, std::optional<std::string_view> text) {
+    std::optional<BarDirection> direction = choiceOf(*text, kBarDirections);
+    if (!direction) return Failure{"--bar-direction takes right or left"};
+    bar_.direction = *direction;
+    barSetting_ = option;
+    return {};
+  }
+
+  logo::Status barEdge(std::string_view option, std::optional<std::string_view> text) {
+    std::optional<BarEdge> edge = choiceOf(*text, kBarEdges);
+    if (!edge) return Failure{"--bar-at takes bottom or top"};
+    bar_.edge = *edge;
+    barSetting_ = option;
+    return {};
+  }
+
+  logo::Status barBand(std::string_view option, std::optional<std::string_view> text) {
+    std::optional<int> band = wholeNumber(*text, 1, logo::kLogoWidth);
+    if (!band) return Failure{"--bar-band takes 1 to 320 pixels"};
+    bar_.band = *band;
+    barSetting_ = option;
     return {};
   }
 
   logo::Status layer(std::string_view option, std::optional<std::string_view> text) {
     if (logo::Status one = animation(); !one) return one;
     if (text->empty()) return Failure{std::string(option) + " needs a file name"};
-    request_.animation = LayerOptions{text->data()};
+    layer_.path = text->data();
+    return {};
+  }
+
+  logo::Status layerOrder(std::string_view option, std::optional<std::string_view> text) {
+    layer_.order = choiceOf(*text, kLayerOrders);
+    if (!layer_.order) return Failure{"--layer-order takes palette, angle, x, y or lightness"};
+    layerSetting_ = option;
+    return {};
+  }
+
+  logo::Status shimmerDirection(std::string_view option, std::optional<std::string_view> text) {
+    std::optional<LightDirection> direction = choiceOf(*text, kLightDirections);
+    if (!direction) return Failure{"--shimmer-direction takes out or in"};
+    shimmer_.light.direction = *direction;
+    shimmerSetting_ = option;
     return {};
   }
 
@@ -207,10 +261,18 @@ class Reader {
   }
 
   logo::Result<Request> finish() {
-    if (barSettings_ && !wantsBar_) return Failure{"--bar-colors and --bar-gradient need --bar"};
-    if (shimmerSettings_ && !wantsShimmer_) return Failure{"--shimmer-colors needs --shimmer"};
+    const std::pair<std::string_view, bool> settings[] = {{barSetting_, wantsBar_},
+                                                          {layerSetting_, layer_.path != nullptr},
+                                                          {shimmerSetting_, wantsShimmer_}};
+    for (auto [setting, given] : settings) {
+      if (!setting.empty() && !given) {
+        std::string_view animation = setting.substr(0, setting.find('-', 2));
+        return Failure{std::string(setting) + " needs " + std::string(animation)};
+      }
+    }
     if (names_.size() != 2) return Failure{"two file names are needed"};
     if (wantsBar_) request_.animation = bar_;
+    if (layer_.path != nullptr) request_.animation = layer_;
     if (wantsShimmer_) request_.animation = shimmer_;
     request_.inputPath = names_[0];
     request_.outputPath = names_[1];
@@ -223,13 +285,16 @@ class Reader {
   Request request_;
   std::vector<const char*> names_;
   BarOptions bar_;
+  LayerOptions layer_;
   ShimmerOptions shimmer_;
   int animations_ = 0;
   bool geometryGiven_ = false;
   bool wantsBar_ = false;
   bool wantsShimmer_ = false;
-  bool barSettings_ = false;
-  bool shimmerSettings_ = false;
+  // The last setting given of each animation, which needs the animation.
+  std::string_view barSetting_;
+  std::string_view layerSetting_;
+  std::string_view shimmerSetting_;
 };
 
 const Option Reader::kOptions[] = {
@@ -243,9 +308,14 @@ const Option Reader::kOptions[] = {
     {"--bar", Takes::kOptionalValue, &Reader::bar},
     {"--bar-colors", Takes::kValue, &Reader::ringColours},
     {"--bar-gradient", Takes::kValue, &Reader::barGradient},
+    {"--bar-direction", Takes::kValue, &Reader::barDirection},
+    {"--bar-at", Takes::kValue, &Reader::barEdge},
+    {"--bar-band", Takes::kValue, &Reader::barBand},
     {"--layer", Takes::kValue, &Reader::layer},
+    {"--layer-order", Takes::kValue, &Reader::layerOrder},
     {"--shimmer", Takes::kValue, &Reader::shimmer},
     {"--shimmer-colors", Takes::kValue, &Reader::ringColours},
+    {"--shimmer-direction", Takes::kValue, &Reader::shimmerDirection},
 };
 
 const Option* Reader::find(std::string_view name) {
@@ -261,11 +331,14 @@ logo::Result<Request> readRequest(int argc, const char* const* argv) {
   return Reader(argc, argv).read();
 }
 
-const std::array<std::string_view, 36> kUsageText = {
+const std::array<std::string_view, 48> kUsageText = {
     "usage: logofit [--fit | --fill | --stretch] [--gravity=SIDE] [--background=#RRGGBB]",
     "               [--colors N] [--no-dither]",
     "               [--bar[=ROWS] [--bar-colors=N] [--bar-gradient=LIST]",
-    "                | --layer=FILE | --shimmer=MASK [--shimmer-colors=N]] INPUT OUTPUT",
+    "                [--bar-band=PX] [--bar-direction=DIR] [--bar-at=EDGE]",
+    "                | --layer=FILE [--layer-order=ORDER]",
+    "                | --shimmer=MASK [--shimmer-colors=N] [--shimmer-direction=DIR]]",
+    "               INPUT OUTPUT",
     "       logofit --help",
     "Writes any picture (BMP, PNG, GIF, JPEG, TIFF, WebP, PNM) as a 320x400 bitmap",
     "with a 256-entry palette, laid out as the other tools of the suite read it.",
@@ -279,23 +352,32 @@ const std::array<std::string_view, 36> kUsageText = {
     "  --stretch    ignore its proportions",
     "  --gravity=SIDE  center (default), top, bottom, left or right: the side",
     "               --fill keeps and --fit places the picture against",
-    "  --background=#RRGGBB  the colour of the bars and the border (default black)",
+    "  --background=#RRGGBB  the colour of the bars, the border and whatever is",
+    "               transparent in the picture (default black)",
     "  --colors N   at most N colours, 2 to 256 (default 256)",
     "  --no-dither  nearest colours instead of error diffusion",
-    "One of these animates the logo in its top palette slots:",
-    "  --bar[=ROWS]         a bar over the bottom ROWS rows (default 20), its colours",
-    "                       running to the right",
-    "  --bar-colors=N       the bar's colours, 2 to 128 (default 16)",
+    "One of these animates the logo in its top palette slots; the system moves",
+    "the colours one slot a step, so light moves one band a step:",
+    "  --bar[=ROWS]         a bar over the bottom ROWS rows (default 20)",
+    "  --bar-colors=N       the bar's colours, 2 to 128 (default 16): N steps a loop",
     "  --bar-gradient=LIST  2 to 16 stops #RRGGBB,#RRGGBB,... the bar runs through",
+    "  --bar-band=PX        pixels across a colour, and moved a step (default 80/N)",
+    "  --bar-direction=DIR  right (default) or left, the way its colours move",
+    "  --bar-at=EDGE        bottom (default) or top",
     "  --layer=FILE         a 320x400 layer drawn over the picture: an animated logo,",
-    "                       or a PNG or GIF with transparent entries",
-    "  --shimmer=MASK       light flowing through the part of the picture that the",
-    "                       320x400 MASK marks (opaque, or lighter than mid-grey)",
-    "  --shimmer-colors=N   the shimmer's colours, 2 to 128 (default 16)",
+    "                       or a PNG or GIF with transparent parts",
+    "  --layer-order=ORDER  palette (as the file lists them; default), angle",
+    "                       (turning clockwise), x (moving right; default without a",
+    "                       palette), y (moving down) or lightness (dark to bright)",
+    "  --shimmer=MASK       light swelling and ebbing through the part of the picture",
+    "                       the 320x400 MASK marks (opaque, or lighter than mid-grey)",
+    "  --shimmer-colors=N   the shimmer's colours, 2 to 128 (default 32)",
+    "  --shimmer-direction=DIR  out (default): the light moves away from the",
+    "                       area's brighter parts; in: toward them",
     "  --help       this text",
     "Examples: logofit --bar photo.jpg logo.sys",
-    "          logofit --layer=title.png photo.jpg logo.sys",
-    "          logofit --shimmer=sky.png --shimmer-colors=24 photo.jpg logo.sys",
+    "          logofit --layer=ring.png --layer-order=angle photo.jpg logo.sys",
+    "          logofit --shimmer=sky.png photo.jpg logo.sys",
     "Exit status: 0 done, 1 after an error message, 2 after this text for a wrong",
     "command line.",
 };

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string_view>
 #include <variant>
 
@@ -14,11 +15,12 @@ namespace logofit {
 // Light flowing through the part of the picture a mask marks.
 struct ShimmerOptions {
   const char* maskPath = nullptr;
-  int colours = 16;
+  ShimmerSettings light;
 };
 
 struct LayerOptions {
   const char* path = nullptr;
+  std::optional<LayerOrder> order;  // none given: the layer's own
 };
 
 using AnimationOptions = std::variant<std::monostate, BarOptions, LayerOptions, ShimmerOptions>;
@@ -37,6 +39,6 @@ struct Request {
 // names. The reason names what is wrong with the command line.
 logo::Result<Request> readRequest(int argc, const char* const* argv);
 
-extern const std::array<std::string_view, 36> kUsageText;
+extern const std::array<std::string_view, 48> kUsageText;
 
 }  // namespace logofit

@@ -42,7 +42,7 @@ TEST(CommandLine, RefusesWhatItCannotTakeAndSaysWhy) {
       {.words = {"--bar", "--bar-colors=129", "in", "out"},
        .reason = "--bar-colors takes 2 to 128"},
       {.words = {"--bar", "--bar-colors", "1", "in", "out"}, .reason = "--bar-colors takes 2 to"},
-      {.words = {"--bar-colors=16", "in", "out"}, .reason = "--bar-colors and --bar-gradient need"},
+      {.words = {"--bar-colors=16", "in", "out"}, .reason = "--bar-colors needs --bar"},
       {.words = {"--bar", "--bar-gradient=#ff0000", "in", "out"}, .reason = "--bar-gradient takes"},
       {.words = {"--bar", "--bar-gradient=ff0000,00ff0g", "in", "out"},
        .reason = "--bar-gradient takes"},
@@ -52,6 +52,15 @@ TEST(CommandLine, RefusesWhatItCannotTakeAndSaysWhy) {
       {.words = {"--shimmer=m", "--shimmer-colors=1", "in", "out"},
        .reason = "--shimmer-colors takes 2 to 128"},
       {.words = {"--shimmer-colors=8", "in", "out"}, .reason = "--shimmer-colors needs --shimmer"},
+      {.words = {"--bar", "--bar-band=0", "in", "out"}, .reason = "--bar-band takes 1 to 320"},
+      {.words = {"--bar", "--bar-band=321", "in", "out"}, .reason = "--bar-band takes 1 to 320"},
+      {.words = {"--bar", "--bar-at=middle", "in", "out"}, .reason = "--bar-at takes bottom or"},
+      {.words = {"--bar-direction=left", "in", "out"}, .reason = "--bar-direction needs --bar"},
+      {.words = {"--layer-order=x", "in", "out"}, .reason = "--layer-order needs --layer"},
+      {.words = {"--layer=a", "--layer-order=spiral", "in", "out"},
+       .reason = "--layer-order takes palette,"},
+      {.words = {"--shimmer=m", "--shimmer-direction=up", "in", "out"},
+       .reason = "--shimmer-direction takes out or in"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.words));
@@ -75,10 +84,22 @@ TEST(CommandLine, SetsWhatEachOptionSays) {
   EXPECT_EQ(bar.rows, 7);
   EXPECT_EQ(bar.colours, 9);
   EXPECT_EQ(bar.gradient.size(), 2u);
-  auto shimmer = read({"--shimmer", "sky.png", "--shimmer-colors=24", "in", "out"});
+  auto moved = read({"--bar", "--bar-direction=left", "--bar-at", "top", "--bar-band=7", "in", "out"});
+  ASSERT_TRUE(moved) << moved.reason();
+  const auto& movedBar = std::get<logofit::BarOptions>(moved->animation);
+  EXPECT_EQ(movedBar.direction, logofit::BarDirection::kLeft);
+  EXPECT_EQ(movedBar.edge, logofit::BarEdge::kTop);
+  EXPECT_EQ(movedBar.band, 7);
+  auto layer = read({"--layer-order=angle", "--layer=ring.png", "in", "out"});
+  ASSERT_TRUE(layer) << layer.reason();
+  EXPECT_EQ(std::get<logofit::LayerOptions>(layer->animation).order, logofit::LayerOrder::kAngle);
+  auto shimmer =
+      read({"--shimmer", "sky.png", "--shimmer-colors=24", "--shimmer-direction=in", "in", "out"});
   ASSERT_TRUE(shimmer) << shimmer.reason();
   EXPECT_STREQ(std::get<logofit::ShimmerOptions>(shimmer->animation).maskPath, "sky.png");
-  EXPECT_EQ(std::get<logofit::ShimmerOptions>(shimmer->animation).colours, 24);
+  EXPECT_EQ(std::get<logofit::ShimmerOptions>(shimmer->animation).light.colours, 24);
+  EXPECT_EQ(std::get<logofit::ShimmerOptions>(shimmer->animation).light.direction,
+            logofit::LightDirection::kIn);
   EXPECT_STREQ(shimmer->inputPath, "in");
   EXPECT_STREQ(shimmer->outputPath, "out");
 }

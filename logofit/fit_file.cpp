@@ -1,11 +1,10 @@
 // The files around the fit: the input, and a layer's or a mask's file, read
-// as their decoders need them; the output written through the suite's
-// atomic output.
+// as their decoders need them.
 #include "logofit/fit_file.h"
 
 #include <sys/stat.h>
 
-#include "logo_image/atomic_output.h"
+#include <cerrno>
 
 namespace logofit {
 namespace {
@@ -23,6 +22,13 @@ logo::Result<logo::File, Refusal> openInput(const char* path, const char* output
   return file;
 }
 
+std::string whyUnopened(const char* path) {
+  struct stat status;
+  if (stat(path, &status) != 0) return errno == EACCES ? "not readable" : "no such file";
+  if (S_ISDIR(status.st_mode)) return "a folder";
+  return "not readable";
+}
+
 // A FIFO or a device could block the run or never end; a layer or a mask
 // is a file someone drew, so nothing else is opened as one.
 logo::Status regularFile(const char* path) {
@@ -35,14 +41,15 @@ logo::Status regularFile(const char* path) {
 // is told before the long work on the picture.
 logo::Result<Overlay> overlayOf(const AnimationOptions& animation, Input& input) {
   if (std::holds_alternative<LayerOptions>(animation)) {
-    logo::Result<Ring> layer = readLayer(input, Limits{});
+    const auto& options = std::get<LayerOptions>(animation);
+    logo::Result<Ring> layer = readLayer(input, Limits{}, options.order);
     if (!layer) return logo::Failure{layer.reason()};
     return Overlay(std::move(layer).value());
   }
   if (const auto* shimmer = std::get_if<ShimmerOptions>(&animation)) {
     logo::Result<PixelMask> area = readMask(input, Limits{});
     if (!area) return logo::Failure{area.reason()};
-    return Overlay(Shimmer{std::move(area).value(), shimmer->colours});
+    return Overlay(Shimmer{std::move(area).value(), shimmer->light});
   }
   return Overlay();
 }
@@ -62,32 +69,31 @@ logo::Result<Overlay, Refusal> readOverlay(const AnimationOptions& animation, lo
 
 }  // namespace
 
-logo::Result<Job, Refusal> readAndFit(const Request& request) {
+logo::Result<logo::File, Refusal> openPicture(const Request& request) {
+  return openInput(request.inputPath, request.outputPath);
+}
+
+logo::Result<Fitted, Refusal> fitFile(const Request& request, std::FILE* input) {
   const char* extraPath = overlayPath(request.animation);
-  auto picture = openInput(request.inputPath, request.outputPath);
-  if (!picture) return picture.error();
   if (extraPath != nullptr) {
     if (logo::Status regular = regularFile(extraPath); !regular) {
       return Refusal(Malformed{extraPath, regular.reason()});
     }
   }
   auto extra = extraPath ? openInput(extraPath, request.outputPath) : logo::File{};
-  if (!extra) return extra.error();
-  logo::File input = std::move(picture).value();
+  if (!extra) {
+    if (std::get<logo::Outcome>(extra.error()) != logo::Outcome::kSourceUnreadable) {
+      return extra.error();
+    }
+    return Refusal(Unopened{extraPath, whyUnopened(extraPath)});
+  }
   auto overlay = readOverlay(request.animation, std::move(extra).value(), extraPath);
   if (!overlay) return overlay.error();
-  Input source(input.get());
+  Input source(input);
   logo::Result<Fitted> fitted = fitPicture(source, request.options, *overlay, Limits{});
   if (source.failed()) return Refusal(logo::Outcome::kSourceReadFailed);
   if (!fitted) return Refusal(Malformed{request.inputPath, fitted.reason()});
-  return Job{std::move(input), std::move(fitted).value()};
-}
-
-logo::Outcome writeLogo(const Request& request, const Job& job) {
-  logo::AtomicOutput output(request.outputPath, job.source.get());
-  if (!output) return logo::Outcome::kOutputUncreatable;
-  output.write(job.fitted.logo.data(), job.fitted.logo.size());
-  return output.commit();
+  return std::move(fitted).value();
 }
 
 }  // namespace logofit

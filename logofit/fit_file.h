@@ -1,7 +1,8 @@
-// The files around the fit: the input, a layer's or mask's file, and the
-// output written through the suite's atomic output.
+// The files around the fit: the input, and a layer's or mask's file, read
+// as their decoders need them.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <variant>
 
@@ -18,18 +19,18 @@ struct Malformed {
   const char* path = nullptr;
   std::string why;
 };
-// How a run ends before its output is written.
-using Refusal = std::variant<logo::Outcome, Malformed>;
-
-struct Job {
-  logo::File source;
-  Fitted fitted;
+// A layer's or a mask's file that cannot be opened, and why.
+struct Unopened {
+  const char* path = nullptr;
+  std::string why;
 };
+// How a run ends before its output is written.
+using Refusal = std::variant<logo::Outcome, Malformed, Unopened>;
 
-// Opens and reads the input (and a layer's or mask's file) whole and fits
-// it. Prints nothing.
-logo::Result<Job, Refusal> readAndFit(const Request& request);
-// Writes the fitted logo through the suite's atomic output.
-logo::Outcome writeLogo(const Request& request, const Job& job);
+// Opens the input, which must not be the output.
+logo::Result<logo::File, Refusal> openPicture(const Request& request);
+// Reads the layer's or the mask's file, then the picture from `input`, and
+// fits it. Prints nothing.
+logo::Result<Fitted, Refusal> fitFile(const Request& request, std::FILE* input);
 
 }  // namespace logofit

@@ -27,14 +27,17 @@ RgbPicture coloursOf(const IndexedPicture& picture) {
   return rgb;
 }
 
-// Transparent parts show what is behind the logo: black.
-RgbPicture onBlack(const RgbaPicture& picture) {
+// Transparent parts show the background, as the bars around a fitted
+// picture do.
+RgbPicture onBackground(const RgbaPicture& picture, const logo::PaletteEntry& background) {
+  const int behind[3] = {background.red, background.green, background.blue};
   RgbPicture rgb{picture.width, picture.height, {}};
   rgb.rgb.reserve(std::size_t(picture.width) * picture.height * 3);
   for (std::size_t i = 0; i < picture.rgba.size(); i += 4) {
     int alpha = picture.rgba[i + 3];
     for (int c = 0; c < 3; ++c) {
-      rgb.rgb.push_back(static_cast<std::uint8_t>((picture.rgba[i + c] * alpha + 127) / 255));
+      int mixed = picture.rgba[i + c] * alpha + behind[c] * (255 - alpha);
+      rgb.rgb.push_back(static_cast<std::uint8_t>((mixed + 127) / 255));
     }
   }
   return rgb;
@@ -89,7 +92,8 @@ logo::Result<Size> sizeOf(Input& input, const std::optional<IndexedPicture>& ind
 }
 
 logo::Result<Screen> drawnScreen(Input& input, const std::optional<IndexedPicture>& indexed,
-                                 Size size, Drawn drawn, const Limits& limits) {
+                                 Size size, Drawn drawn, const FitOptions& options,
+                                 const Limits& limits) {
   Placement whole{size.width, size.height, 0, 0, size.width, size.height, kWidth, kHeight, 0, 0};
   RgbPicture picture;
   if (indexed) {
@@ -97,7 +101,7 @@ logo::Result<Screen> drawnScreen(Input& input, const std::optional<IndexedPictur
   } else {
     logo::Result<RgbaPicture> decoded = picture::decodeWhole(input, limits);
     if (!decoded) return logo::Failure{decoded.reason()};
-    picture = onBlack(*decoded);
+    picture = onBackground(*decoded, options.background);
   }
   if (drawn == Drawn::kInScreenPixels) picture = pairsAveraged(picture);
   return Screen{std::move(picture), whole};
@@ -108,11 +112,11 @@ logo::Result<Screen> screenOf(Input& input, const std::optional<IndexedPicture>&
   logo::Result<Size> size = sizeOf(input, indexed, limits);
   if (!size) return logo::Failure{size.reason()};
   if (Drawn drawn = drawnAs(*size); drawn != Drawn::kElsewhere) {
-    return drawnScreen(input, indexed, *size, drawn, limits);
+    return drawnScreen(input, indexed, *size, drawn, options, limits);
   }
   Placement placement = place(size->width, size->height, options.geometry, options.gravity);
   logo::Result<RgbPicture> scaled = indexed ? picture::scalePixels(*indexed, placement)
-                                            : picture::decodeScaled(input, placement, limits);
+                                            : picture::decodeScaled(input, placement, limits, options.background);
   if (!scaled) return logo::Failure{scaled.reason()};
   return Screen{onScreen(*scaled, placement), placement};
 }
@@ -121,18 +125,26 @@ bool hasBars(const Placement& placement) {
   return placement.scaledWidth < kWidth || placement.scaledHeight < kHeight;
 }
 
+// The pixels that show the picture, not the bars around it.
+PixelMask pictureArea(const Placement& placement) {
+  PixelMask inside(kPixels);
+  for (int y = placement.offsetY; y < placement.offsetY + placement.scaledHeight; ++y) {
+    for (int x = placement.offsetX; x < placement.offsetX + placement.scaledWidth; ++x) {
+      inside[y * kWidth + x] = true;
+    }
+  }
+  return inside;
+}
+
 // Dithering would spill the picture's colour errors into the bars.
 void paintBars(IndexedPicture& reduced, const Placement& placement,
                const logo::PaletteEntry& background) {
   auto border = std::find(reduced.palette.begin(), reduced.palette.end(), background);
   if (border == reduced.palette.end()) return;
   auto index = static_cast<std::uint8_t>(border - reduced.palette.begin());
-  for (int y = 0; y < kHeight; ++y) {
-    for (int x = 0; x < kWidth; ++x) {
-      bool inside = x >= placement.offsetX && x < placement.offsetX + placement.scaledWidth &&
-                    y >= placement.offsetY && y < placement.offsetY + placement.scaledHeight;
-      if (!inside) reduced.indices[y * kWidth + x] = index;
-    }
+  PixelMask inside = pictureArea(placement);
+  for (std::size_t i = 0; i < kPixels; ++i) {
+    if (!inside[i]) reduced.indices[i] = index;
   }
 }
 
@@ -202,7 +214,7 @@ logo::Result<Ring> ringOf(const Overlay& overlay, const Screen& screen) {
   if (const auto* bar = std::get_if<BarOptions>(&overlay)) return barRing(*bar);
   if (const auto* layer = std::get_if<Ring>(&overlay)) return *layer;
   const auto& shimmer = std::get<Shimmer>(overlay);
-  return shimmerRing(screen.picture, shimmer.area, shimmer.colours);
+  return shimmerRing(screen.picture, shimmer.mask, pictureArea(screen.placement), shimmer.light);
 }
 
 int coloursUsed(const IndexedPicture& picture, const PixelMask& shown) {

@@ -28,8 +28,8 @@ struct FitOptions {
 // What is drawn over the picture: nothing, a bar, a layer read from its
 // file, or a shimmer over the area of a mask read from its file.
 struct Shimmer {
-  PixelMask area;
-  int colours = 16;
+  PixelMask mask;
+  ShimmerSettings light;
 };
 using Overlay = std::variant<std::monostate, BarOptions, Ring, Shimmer>;
 

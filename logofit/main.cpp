@@ -1,5 +1,6 @@
 #include <malloc.h>
 
+#include "logo_image/atomic_output.h"
 #include "logo_image/console.h"
 #include "logo_image/exit_status.h"
 #include "logo_image/program.h"
@@ -17,6 +18,11 @@ void keepFreedMemory() {
 
 int refuse(const logofit::Refusal& refusal) {
   if (const auto* outcome = std::get_if<logo::Outcome>(&refusal)) return logo::sayOutcome(*outcome);
+  if (const auto* unopened = std::get_if<logofit::Unopened>(&refusal)) {
+    int status = logo::sayOutcome(logo::Outcome::kSourceUnreadable);
+    logo::warn("%s: cannot be opened: %s", unopened->path, unopened->why.c_str());
+    return status;
+  }
   const auto& malformed = std::get<logofit::Malformed>(refusal);
   logo::warn("%s: %s", malformed.path, malformed.why.c_str());
   return logo::sayError("IN FILE FORMAT ERROR\n");
@@ -34,10 +40,17 @@ int main(int argc, char** argv) {
     return logo::finishConsole(read ? logo::kExitOk : logo::kExitUsage);
   }
   const logofit::Request& request = *read;
-  logo::Result<logofit::Job, logofit::Refusal> job = logofit::readAndFit(request);
-  if (!job) return refuse(job.error());
-  logo::say(logofit::summary(job->fitted, request.options.geometry));
-  std::string border = logofit::borderWarning(job->fitted, request.options.background);
+  logo::Result<logo::File, logofit::Refusal> input = logofit::openPicture(request);
+  if (!input) return refuse(input.error());
+  // Opened before the long work on the picture, so that an output that
+  // cannot be written is told at once.
+  logo::AtomicOutput output(request.outputPath, input->get());
+  if (!output) return logo::sayOutcome(logo::Outcome::kOutputUncreatable);
+  logo::Result<logofit::Fitted, logofit::Refusal> fitted = logofit::fitFile(request, input->get());
+  if (!fitted) return refuse(fitted.error());
+  logo::say(logofit::summary(*fitted, request.options.geometry));
+  std::string border = logofit::borderWarning(*fitted, request.options.background);
   if (!border.empty()) logo::warn("%s", border.c_str());
-  return logo::sayOutcome(logofit::writeLogo(request, *job));
+  output.write(fitted->logo.data(), fitted->logo.size());
+  return logo::sayOutcome(output.commit());
 }

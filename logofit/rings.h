@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,11 +26,31 @@ using picture::RgbaPicture;
 using picture::RgbPicture;
 using picture::Size;
 
-// A bar over the bottom rows whose gradient runs to the right.
+enum class BarDirection { kRight, kLeft };
+enum class BarEdge { kBottom, kTop };
+
+// A bar over the bottom or top rows whose gradient runs right or left.
 struct BarOptions {
   int rows = 20;
   int colours = 16;
   std::vector<logo::PaletteEntry> gradient;  // 2 to 16 stops; empty: the default
+  BarDirection direction = BarDirection::kRight;
+  BarEdge edge = BarEdge::kBottom;
+  int band = 0;  // logo pixels per colour; 0: barBandWidth(colours)
+};
+
+// The order a drawn layer's colours take in the ring, and so the way its
+// light moves: as its palette lists them, clockwise around its centre,
+// across to the right, down, or from dark to bright.
+enum class LayerOrder { kPalette, kAngle, kX, kY, kLightness };
+
+// Whether a shimmer's light moves away from the brighter parts of its area
+// or toward them.
+enum class LightDirection { kOut, kIn };
+
+struct ShimmerSettings {
+  int colours = 32;
+  LightDirection direction = LightDirection::kOut;
 };
 
 // The animated part of a logo. The system shows in slot x the colour of
@@ -48,19 +69,28 @@ struct Ring {
 std::vector<logo::PaletteEntry> cyclicGradient(const std::vector<logo::PaletteEntry>& stops,
                                                int colours);
 std::vector<logo::PaletteEntry> defaultGradient();
-// Columns of a bar: each band moves one band to the right per step.
+// The columns of a bar's colour band when none is asked for: the gradient
+// repeats about four times across the width.
 int barBandWidth(int colours);
+// Each step every colour of the bar moves one band on.
 Ring barRing(const BarOptions& bar);
 // A layer drawn over the picture: an animated logo (its pixels from the
-// first animated slot on) or a palette picture with transparent entries
-// (its opaque pixels, their entries packed at the top in palette order).
-logo::Result<Ring> readLayer(Input& input, const Limits& limits);
+// first animated slot on, in their slots), or a picture with transparent
+// parts: its opaque pixels, in the entries of its palette or in their own
+// colours, packed at the top in the order asked for (by default the
+// palette's, or across for a picture without one).
+logo::Result<Ring> readLayer(Input& input, const Limits& limits,
+                             std::optional<LayerOrder> order = std::nullopt);
 // The pixels a mask marks: its opaque pixels, or without transparency its
 // pixels lighter than mid-grey.
 logo::Result<PixelMask> readMask(Input& input, const Limits& limits);
-// The picture's pixels in the area reduced to at most `colours` colours,
-// the ring running from the darkest to the brightest.
-logo::Result<Ring> shimmerRing(const RgbPicture& screen, const PixelMask& area, int colours);
+// Light swelling and ebbing through the area: a ring from the area's
+// darkest tone to its brightest and back, each tone the mean colour of the
+// area's pixels of that lightness, each pixel in the slot of its own.
+// The mask's pixels that show the picture (`picture` marks them: not the
+// bars around it) shimmer; the rest stays still.
+logo::Result<Ring> shimmerRing(const RgbPicture& screen, const PixelMask& mask,
+                               const PixelMask& picture, const ShimmerSettings& settings);
 
 // For the readers of layers and masks: whether a size is the logo's, and
 // how a size is written in their reasons.

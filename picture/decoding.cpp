@@ -114,13 +114,14 @@ logo::Result<IndexedPicture> decodePalette(Input& input, const Limits& limits) {
 }
 
 logo::Result<RgbPicture> decodeScaled(Input& input, const Placement& placement,
-                                      const Limits& limits) {
+                                      const Limits& limits,
+                                      const logo::PaletteEntry& background) {
   if (!followable(placement)) return logo::Failure{"no pixels to show"};
   try {
     logo::Result<Probed> probed = probeChecked(input, limits);
     if (!probed) return logo::Failure{probed.reason()};
     int orientation = probed->stored.orientation;
-    AreaAverage average(wantedSize(placement, orientation));
+    AreaAverage average(wantedSize(placement, orientation), background);
     logo::Status decoded = decodeWith(input, *probed->adapter, average);
     if (!decoded) return logo::Failure{decoded.reason()};
     return lanczos(oriented(std::move(average).result(), orientation), placement);

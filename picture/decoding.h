@@ -52,9 +52,10 @@ logo::Status decodeInto(Input& input, Sink& sink, const Limits& limits = {});
 
 // The shown part of the picture (the placement's crop, in the oriented
 // picture's coordinates) scaled to the placement's size, transparent parts
-// on black.
+// over the background colour.
 logo::Result<RgbPicture> decodeScaled(Input& input, const Placement& placement,
-                                      const Limits& limits = {});
+                                      const Limits& limits = {},
+                                      const logo::PaletteEntry& background = {});
 
 // The picture at its own size with its alpha (255 where the format has
 // none). For small pictures: the whole picture is held in memory.

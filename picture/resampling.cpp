@@ -18,23 +18,27 @@ int divideUp(long long value, long long by) {
   return static_cast<int>((value + by - 1) / by);
 }
 
-// Straight red, green, blue of one pixel, flattened on black.
+// Straight red, green, blue of one pixel, over the background where it is
+// transparent.
 template <int kChannels>
-void rgbOf(const std::uint8_t* p, std::uint32_t rgb[3]) {
-  auto flat = [](unsigned value, unsigned alpha) { return (value * alpha + 127) / 255; };
+void rgbOf(const std::uint8_t* p, const unsigned background[3], std::uint32_t rgb[3]) {
+  auto flat = [](unsigned value, unsigned alpha, unsigned behind) {
+    return (value * alpha + behind * (255 - alpha) + 127) / 255;
+  };
   if constexpr (kChannels == 1) {
     rgb[0] = rgb[1] = rgb[2] = p[0];
   } else if constexpr (kChannels == 2) {
-    rgb[0] = rgb[1] = rgb[2] = flat(p[0], p[1]);
+    for (int c = 0; c < 3; ++c) rgb[c] = flat(p[0], p[1], background[c]);
   } else if constexpr (kChannels == 3) {
     rgb[0] = p[0], rgb[1] = p[1], rgb[2] = p[2];
   } else {
-    rgb[0] = flat(p[0], p[3]), rgb[1] = flat(p[1], p[3]), rgb[2] = flat(p[2], p[3]);
+    for (int c = 0; c < 3; ++c) rgb[c] = flat(p[c], p[3], background[c]);
   }
 }
 
 template <int kChannels>
-void addRow(float* sums, int boxWidth, int x0, int step, int count, const std::uint8_t* pixels) {
+void addRow(float* sums, int boxWidth, int x0, int step, int count, const std::uint8_t* pixels,
+            const unsigned background[3]) {
   std::uint32_t rgb[3];
   if (step == 1) {
     // Box by box: the common case, and the one worth the speed.
@@ -45,7 +49,7 @@ void addRow(float* sums, int boxWidth, int x0, int step, int count, const std::u
       int last = std::min(end, (box + 1) * boxWidth);
       std::uint32_t r = 0, g = 0, b = 0;
       for (; x < last; ++x, pixels += kChannels) {
-        rgbOf<kChannels>(pixels, rgb);
+        rgbOf<kChannels>(pixels, background, rgb);
         r += rgb[0], g += rgb[1], b += rgb[2];
       }
       sums[3 * box] += static_cast<float>(r);
@@ -55,7 +59,7 @@ void addRow(float* sums, int boxWidth, int x0, int step, int count, const std::u
     return;
   }
   for (int i = 0; i < count; ++i, pixels += kChannels) {
-    rgbOf<kChannels>(pixels, rgb);
+    rgbOf<kChannels>(pixels, background, rgb);
     float* sum = sums + 3 * ((x0 + i * step) / boxWidth);
     sum[0] += static_cast<float>(rgb[0]);
     sum[1] += static_cast<float>(rgb[1]);
@@ -238,13 +242,13 @@ void AreaAverage::put(int y, int x0, int step, int count, const std::uint8_t* pi
   float* sums = sums_.data() + std::size_t(y / boxHeight_) * boxes_.width * 3;
   switch (channels) {
     case 1:
-      return addRow<1>(sums, boxWidth_, x0, step, count, pixels);
+      return addRow<1>(sums, boxWidth_, x0, step, count, pixels, background_);
     case 2:
-      return addRow<2>(sums, boxWidth_, x0, step, count, pixels);
+      return addRow<2>(sums, boxWidth_, x0, step, count, pixels, background_);
     case 3:
-      return addRow<3>(sums, boxWidth_, x0, step, count, pixels);
+      return addRow<3>(sums, boxWidth_, x0, step, count, pixels, background_);
     default:
-      return addRow<4>(sums, boxWidth_, x0, step, count, pixels);
+      return addRow<4>(sums, boxWidth_, x0, step, count, pixels, background_);
   }
 }
 

@@ -26,10 +26,11 @@ struct Working {
 Size wantedSize(const Placement& placement, int orientation);
 
 // Sums the delivered pixels in boxes of a whole number of pixels each way,
-// alpha flattened on black.
+// transparent parts over the background colour.
 class AreaAverage final : public Sink {
  public:
-  explicit AreaAverage(Size wanted) : wanted_(wanted) {}
+  explicit AreaAverage(Size wanted, const logo::PaletteEntry& background = {})
+      : wanted_(wanted), background_{background.red, background.green, background.blue} {}
   Size wanted() const override { return wanted_; }
   void begin(Size delivered) override;
   void put(int y, int x0, int step, int count, const std::uint8_t* pixels, int channels) override;
@@ -38,6 +39,7 @@ class AreaAverage final : public Sink {
 
  private:
   Size wanted_;
+  unsigned background_[3];
   Size delivered_;
   int boxWidth_ = 1;
   int boxHeight_ = 1;

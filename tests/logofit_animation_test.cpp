@@ -78,7 +78,7 @@ std::vector<PaletteEntry> ringOf(const std::vector<PaletteEntry>& stops, int n) 
   return ring;
 }
 
-TEST_F(LogofitAnimation, BarRunsItsGradientToTheRight) {
+TEST_F(LogofitAnimation, BarRunsItsGradientWhereAsked) {
   save("in.png", samples::encodeTruecolour(samples::photoLike(400, 300), "PNG"));
   save("in.bmp", samples::encodeBitmap(sixteenColours(), {8}));
   const PaletteEntry red = colour(255, 0, 0), blue = colour(0, 0, 255);
@@ -88,6 +88,8 @@ TEST_F(LogofitAnimation, BarRunsItsGradientToTheRight) {
     int rows, colours;
     std::vector<PaletteEntry> ring;  // empty: not checked
     int mostPictureColours;
+    int band = 0;  // 0: the default width
+    bool top = false, left = false;
   } cases[] = {
       {{"--bar"}, "png", 20, 16, {}, 239},
       {{"--bar=1", "--bar-colors", "2", "--bar-gradient=#FF0000,0000ff"},
@@ -105,6 +107,16 @@ TEST_F(LogofitAnimation, BarRunsItsGradientToTheRight) {
        239},
       {{"--bar", "--colors", "8"}, "png", 20, 16, {}, 8},
       {{"--bar=50"}, "bmp", 50, 16, {}, 16},
+      {{"--bar=30", "--bar-at=top", "--bar-direction=left", "--bar-band=7"},
+       "png",
+       30,
+       16,
+       {},
+       239,
+       7,
+       true,
+       true},
+      {{"--bar", "--bar-colors=4", "--bar-band", "100"}, "png", 20, 4, {}, 251, 100},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.args));
@@ -114,21 +126,26 @@ TEST_F(LogofitAnimation, BarRunsItsGradientToTheRight) {
     EXPECT_EQ(logo.palette[0], kBlack) << "the border";
     for (int j = 0; j < static_cast<int>(c.ring.size()); ++j)
       EXPECT_EQ(logo.palette[s + j], c.ring[j]);
-    int bandWidth = 0;
+    int first = c.top ? 0 : 400 - c.rows;
+    int band = c.band > 0 ? c.band : std::max(1, 80 / c.colours);
     for (int x = 0; x < 320; ++x) {
-      int slot = at(logo, x, 399);
+      int slot = at(logo, x, first);
       ASSERT_GE(slot, s) << x;
-      for (int y = 400 - c.rows; y < 400; ++y) ASSERT_EQ(at(logo, x, y), slot) << x << "," << y;
+      for (int y = first; y < first + c.rows; ++y) ASSERT_EQ(at(logo, x, y), slot) << x << "," << y;
       if (x == 0) continue;
-      int previous = at(logo, x - 1, 399);
-      if (slot == previous) continue;
-      // One slot lower, around the ring, at each band's left edge.
-      ASSERT_EQ(slot, s + (previous - s + c.colours - 1) % c.colours) << x;
-      if (bandWidth == 0) bandWidth = x;
-      ASSERT_EQ(x % bandWidth, 0) << "bands of equal width";
+      // One slot lower, around the ring, at each band's edge the colours
+      // move over: the left edges for a bar moving right.
+      int before = at(logo, x - 1, first);
+      int fromEdge = c.left ? 320 - x : x;
+      int lower = s + ((c.left ? slot : before) - s + c.colours - 1) % c.colours;
+      if (fromEdge % band == 0) {
+        ASSERT_EQ(c.left ? before : slot, lower) << x;
+      } else {
+        ASSERT_EQ(slot, before) << x;
+      }
     }
-    EXPECT_GT(bandWidth, 0);
-    for (int y = 0; y < 400 - c.rows; ++y) {
+    for (int y = 0; y < 400; ++y) {
+      if (y >= first && y < first + c.rows) continue;
       for (int x = 0; x < 320; ++x) ASSERT_LT(at(logo, x, y), s) << x << "," << y;
     }
     EXPECT_NE(said.out.find(" COLORS + BAR " + std::to_string(c.colours) + " COLORS (SLOTS " +
@@ -136,7 +153,11 @@ TEST_F(LogofitAnimation, BarRunsItsGradientToTheRight) {
               std::string::npos)
         << said.out;
     std::set<std::uint8_t> used;
-    for (int i = 0; i < (400 - c.rows) * 320; ++i) used.insert(logo.pixels[c.rows * 320 + i]);
+    for (int y = 0; y < 400; ++y) {
+      for (int x = 0; x < 320; ++x) {
+        if (at(logo, x, y) < s) used.insert(at(logo, x, y));
+      }
+    }
     EXPECT_LE(static_cast<int>(used.size()), std::max(c.mostPictureColours, 1));
   }
   // The kept bitmap's colours above the bar are its own, in its own order
@@ -261,17 +282,142 @@ TEST_F(LogofitAnimation, LayerKeepsItsSlotsAndColours) {
   }
 }
 
-TEST_F(LogofitAnimation, ShimmerRunsFromDarkToBright) {
-  // Drawn at the logo's size, so every pixel can be compared with it.
-  logofit::RgbPicture sky{320, 400, {}};
+// Eight parts of a drawing (-1 outside them): the arcs of a ring, turning
+// clockwise from the right, as the screen shows it; columns from the left;
+// rows from the top.
+int arcOf(int x, int y) {
+  double dx = (x - 160) * 5.0 / 3, dy = y - 200, r = std::hypot(dx, dy);
+  if (r < 100 || r > 130) return -1;
+  return static_cast<int>(std::floor(std::atan2(dy, dx) / (M_PI / 4) + 8)) % 8;
+}
+int columnOf(int x, int y) {
+  return y >= 100 && y < 300 ? x / 40 : -1;
+}
+int rowOf(int x, int y) {
+  return x >= 60 && x < 260 && y >= 80 && y < 320 ? (y - 80) / 30 : -1;
+}
+
+// The parts drawn in a palette whose entries do not follow them: part k in
+// entry 1 + kScrambled[k], of grey 30 + 25 * entry; entry 0 transparent.
+const int kScrambled[] = {5, 2, 7, 0, 3, 6, 1, 4};
+
+samples::Bytes paletteLayer(int (*partOf)(int, int), bool twoEntriesAlike = false) {
+  std::vector<PaletteEntry> palette{kBlack};
+  for (int e = 0; e < 8; ++e) palette.push_back(colour(30 + 25 * e, 30 + 25 * e, 30 + 25 * e));
+  if (twoEntriesAlike) palette[4] = palette[5];
+  auto drawn = layerPicture(palette, {0}, [&](int x, int y) {
+    int part = partOf(x, y);
+    return part < 0 ? 0 : 1 + kScrambled[part];
+  });
+  return samples::encodePng(drawn, 8);
+}
+
+// The same parts in a PNG without a palette, grey and alpha or RGBA.
+samples::Bytes ownColoursLayer(int (*partOf)(int, int), int channels) {
+  samples::PngSamples png{320, 400, channels, 8, {}, {}};
   for (int y = 0; y < 400; ++y) {
     for (int x = 0; x < 320; ++x) {
-      sky.rgb.insert(sky.rgb.end(),
-                     {static_cast<std::uint8_t>(20 + y / 3), static_cast<std::uint8_t>(60 + y / 4),
-                      static_cast<std::uint8_t>(250 - y / 2 - x / 8)});
+      int part = partOf(x, y);
+      int grey = part < 0 ? 0 : 30 + 25 * kScrambled[part];
+      for (int c = 1; c < channels; ++c) png.samples.push_back(grey);
+      png.samples.push_back(part < 0 ? 0 : 255);
     }
   }
-  save("in.png", samples::encodeTruecolour(sky, "PNG"));
+  return samples::encodePng(png);
+}
+
+// At each step every colour moves on to the next part in `sequence`: the
+// system shows in slot x the colour slot x + 1 showed before.
+TEST_F(LogofitAnimation, LayerMovesInTheOrderAsked) {
+  save("in.png", samples::encodeTruecolour(samples::photoLike(400, 300), "PNG"));
+  const std::vector<int> forward{0, 1, 2, 3, 4, 5, 6, 7};
+  const std::vector<int> paletteOrder{2, 5, 0, 7, 4, 1, 6, 3};  // entries from the last down
+  const struct {
+    const char* order;
+    samples::Bytes layer;
+    int (*partOf)(int, int);
+    std::vector<int> sequence;
+    bool twoEntriesAlike = false;
+  } cases[] = {
+      {"--layer-order=angle", paletteLayer(arcOf), arcOf, forward},
+      {"--layer-order=x", paletteLayer(columnOf), columnOf, forward},
+      {"--layer-order=y", paletteLayer(rowOf), rowOf, forward},
+      {"--layer-order=lightness", paletteLayer(rowOf), rowOf, paletteOrder},
+      {"--layer-order=palette", paletteLayer(columnOf), columnOf, paletteOrder},
+      {"--layer-order=palette", paletteLayer(columnOf, true), columnOf, paletteOrder, true},
+      {"--layer-order=angle", ownColoursLayer(arcOf, 4), arcOf, forward},
+      {"", ownColoursLayer(columnOf, 2), columnOf, forward},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.order << " " << &c - cases);
+    save("layer.png", c.layer);
+    std::vector<std::string> args{"--layer=layer.png"};
+    if (*c.order) args.push_back(c.order);
+    Picture logo = fit(args);
+    ASSERT_EQ(logo.animationStart(), 248);
+    std::vector<int> slotOf(8, -1);
+    for (int y = 0; y < 400; ++y) {
+      for (int x = 0; x < 320; ++x) {
+        int part = c.partOf(x, y);
+        if (part < 0) {
+          ASSERT_LT(at(logo, x, y), 248) << x << "," << y;
+          continue;
+        }
+        if (slotOf[part] < 0) slotOf[part] = at(logo, x, y);
+        ASSERT_EQ(at(logo, x, y), slotOf[part]) << x << "," << y;
+        int entry = c.twoEntriesAlike && kScrambled[part] == 3 ? 4 : kScrambled[part];
+        int grey = 30 + 25 * entry;
+        ASSERT_EQ(shownAt(logo, x, y), colour(grey, grey, grey)) << x << "," << y;
+      }
+    }
+    for (int k = 0; k < 8; ++k) {
+      int from = slotOf[c.sequence[k]], to = slotOf[c.sequence[(k + 1) % 8]];
+      EXPECT_EQ(to, 248 + (from - 248 + 7) % 8) << "part " << c.sequence[k];
+    }
+  }
+}
+
+// A sky whose lightness grows downwards, at any size.
+logofit::RgbPicture sky(int width, int height) {
+  logofit::RgbPicture sky{width, height, {}};
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      int v = y * 400 / height, u = x * 320 / width;
+      sky.rgb.insert(sky.rgb.end(),
+                     {static_cast<std::uint8_t>(20 + v / 3), static_cast<std::uint8_t>(60 + v / 4),
+                      static_cast<std::uint8_t>(250 - v / 2 - u / 8)});
+    }
+  }
+  return sky;
+}
+
+// Stripes of blue and of beige, equally light at every height, both
+// growing lighter downwards.
+logofit::RgbPicture twoHues() {
+  logofit::RgbPicture picture{320, 400, {}};
+  for (int y = 0; y < 400; ++y) {
+    for (int x = 0; x < 320; ++x) {
+      auto l = static_cast<std::uint8_t>(80 + y / 4);
+      if (x / 8 % 2 == 0) {
+        picture.rgb.insert(picture.rgb.end(), {std::uint8_t(l - 40), std::uint8_t(l - 10),
+                                               std::uint8_t(l + 80)});
+      } else {
+        picture.rgb.insert(picture.rgb.end(), {std::uint8_t(l - 2), std::uint8_t(l - 2),
+                                               std::uint8_t(l - 60)});
+      }
+    }
+  }
+  return picture;
+}
+
+double distance(const PaletteEntry& a, const PaletteEntry& b) {
+  return std::abs(a.red - b.red) + std::abs(a.green - b.green) + std::abs(a.blue - b.blue);
+}
+
+TEST_F(LogofitAnimation, ShimmerSwellsAndEbbsWithoutASeam) {
+  save("sky.png", samples::encodeTruecolour(sky(320, 400), "PNG"));
+  save("hues.png", samples::encodeTruecolour(twoHues(), "PNG"));
+  save("wide.png", samples::encodeTruecolour(sky(800, 300), "PNG"));  // bars above and below
   auto inside = [](int x, int y) { return y < 200 && x > 40; };
   logofit::RgbPicture light{320, 400, {}};
   for (int y = 0; y < 400; ++y) {
@@ -285,38 +431,73 @@ TEST_F(LogofitAnimation, ShimmerRunsFromDarkToBright) {
        samples::encodePng(layerPicture({kBlack, colour(255, 255, 255)}, {0, 255},
                                        [&](int x, int y) { return inside(x, y) ? 1 : 0; }),
                           8));
-  for (const char* mask : {"light.png", "alpha.png"}) {
-    for (int n : {16, 5}) {
-      SCOPED_TRACE(::testing::Message() << mask << " " << n);
-      Picture logo = fit({std::string("--shimmer=") + mask, "--shimmer-colors", std::to_string(n)});
-      int s = logo.animationStart();
-      ASSERT_GE(s, 256 - n);
-      for (int i = s + 1; i < 256; ++i) {
-        const PaletteEntry &a = logo.palette[i - 1], &b = logo.palette[i];
-        EXPECT_LE(299 * a.red + 587 * a.green + 114 * a.blue,
-                  299 * b.red + 587 * b.green + 114 * b.blue);
+  const struct {
+    const char* picture;
+    std::vector<std::string> args;
+    int colours;
+    bool in;
+    int firstPictureRow;
+    double mostFrameZeroError;  // mean, of 255; 0: not checked
+  } cases[] = {
+      {"sky.png", {"--shimmer=light.png"}, 32, false, 0, 6},
+      {"sky.png",
+       {"--shimmer=alpha.png", "--shimmer-colors", "5", "--shimmer-direction=in"},
+       5,
+       true,
+       0,
+       12},
+      {"hues.png", {"--shimmer=light.png", "--shimmer-colors=16"}, 16, false, 0, 0},
+      {"wide.png", {"--shimmer=light.png"}, 32, false, 100, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.picture << " " << ::testing::PrintToString(c.args));
+    std::filesystem::copy_file(path(c.picture), path("in.png"),
+                               std::filesystem::copy_options::overwrite_existing);
+    Picture logo = fit(c.args);
+    int n = c.colours, s = 256 - n;
+    ASSERT_EQ(logo.animationStart(), s);
+    // Around the ring, wrap included, no step much larger than the others,
+    // and no swapping between hues.
+    std::vector<double> steps;
+    int hueSwaps = 0;
+    for (int j = s; j < 256; ++j) {
+      const PaletteEntry &a = logo.palette[j], &b = logo.palette[j == 255 ? s : j + 1];
+      steps.push_back(distance(a, b));
+      hueSwaps += (a.blue > a.red) != (b.blue > b.red);
+    }
+    std::vector<double> sorted = steps;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_LE(sorted.back(), 3 * sorted[n / 2] + 6) << "a seam in the ring";
+    EXPECT_EQ(hueSwaps, 0);
+    // The crest of the light, at the middle of the ring, reaches the
+    // brighter (lower) rows first when it moves out of them.
+    double error = 0, arrivalTop = 0, arrivalBottom = 0;
+    int area = 0;
+    const logofit::RgbPicture source = sky(320, 400);
+    for (int y = 0; y < 400; ++y) {
+      for (int x = 0; x < 320; ++x) {
+        bool shimmers = inside(x, y) && y >= c.firstPictureRow && y < 400 - c.firstPictureRow;
+        ASSERT_EQ(at(logo, x, y) >= s, shimmers) << x << "," << y;
+        if (!shimmers) continue;
+        int arrival = (n / 2 - (at(logo, x, y) - s) + n) % n;
+        (y < 150 ? arrivalTop : arrivalBottom) += arrival;
+        const std::uint8_t* rgb = &source.rgb[(y * 320 + x) * 3];
+        PaletteEntry shown = shownAt(logo, x, y);
+        error += distance(shown, colour(rgb[0], rgb[1], rgb[2])) / 3;
+        ++area;
       }
-      double error = 0;
-      int area = 0;
-      for (int y = 0; y < 400; ++y) {
-        for (int x = 0; x < 320; ++x) {
-          ASSERT_EQ(at(logo, x, y) >= s, inside(x, y)) << x << "," << y;
-          if (!inside(x, y)) continue;
-          const std::uint8_t* rgb = &sky.rgb[(y * 320 + x) * 3];
-          PaletteEntry shown = shownAt(logo, x, y);
-          error += std::abs(shown.red - rgb[0]) + std::abs(shown.green - rgb[1]) +
-                   std::abs(shown.blue - rgb[2]);
-          ++area;
-        }
-      }
-      // The area spans about 100 levels of blue: n colours leave steps of 100 / n.
-      EXPECT_LT(error / area / 3, 100.0 / n);
+    }
+    int topPixels = (150 - c.firstPictureRow) * 279, bottomPixels = 50 * 279;
+    EXPECT_EQ(arrivalBottom / bottomPixels > arrivalTop / topPixels, c.in);
+    if (c.mostFrameZeroError > 0) {
+      EXPECT_LT(error / area, c.mostFrameZeroError);
     }
   }
 }
 
 TEST_F(LogofitAnimation, RefusesWrongLayersMasksAndCommandLines) {
-  save("in.png", samples::encodeTruecolour(samples::photoLike(40, 30), "PNG"));
+  // Wide: fitted, it leaves bars above and below.
+  save("in.png", samples::encodeTruecolour(samples::photoLike(80, 30), "PNG"));
   save("plain.bmp", samples::encodeBitmap(samples::patternPicture(320, 400, 16), {8}));
   save("small.png", samples::encodeTruecolour(samples::photoLike(32, 40), "PNG"));
   save("dark.png",
@@ -326,6 +507,15 @@ TEST_F(LogofitAnimation, RefusesWrongLayersMasksAndCommandLines) {
   auto fullLogo = samples::patternPicture(320, 400, 256);
   fullLogo.importantColours[0] = 1;
   save("full.bmp", samples::encodeBitmap(fullLogo, {8}));
+  auto logo = samples::patternPicture(320, 400, 256);
+  logo.importantColours[0] = 240;
+  save("logo.bmp", samples::encodeBitmap(logo, {8}));
+  save("rgba.png", ownColoursLayer(columnOf, 4));
+  save("white.png", samples::encodeTruecolour(
+                        {320, 400, std::vector<std::uint8_t>(320 * 400 * 3, 255)}, "PNG"));
+  save("top.png", samples::encodePng(layerPicture({kBlack, kBlack}, {0, 255},
+                                                  [](int, int y) { return y < 50 ? 1 : 0; }),
+                                     8));
   ASSERT_EQ(mkfifo(path("pipe.png").c_str(), 0600), 0);  // nothing ever writes it
   const struct {
     std::vector<std::string> args;
@@ -334,13 +524,25 @@ TEST_F(LogofitAnimation, RefusesWrongLayersMasksAndCommandLines) {
     const char* err;  // a part of the line on standard error
   } cases[] = {
       {{"--bar", "--layer=plain.bmp"}, 2, "usage", "only one of --bar, --layer and --shimmer"},
-      {{"--layer=missing.png"}, 1, "IN FILE OPEN ERROR\n", ""},
+      {{"--layer=missing.png"},
+       1,
+       "IN FILE OPEN ERROR\n",
+       "logofit: missing.png: cannot be opened: no such file"},
       {{"--layer=out.bmp"}, 1, "SAME FILE ERROR\n", ""},
       {{"--layer=plain.bmp"},
        1,
        "IN FILE FORMAT ERROR\n",
        "logofit: plain.bmp: no animated slots and no transparent entry"},
-      {{"--layer=in.png"}, 1, "IN FILE FORMAT ERROR\n", "logofit: in.png: no palette"},
+      {{"--layer=in.png"}, 1, "IN FILE FORMAT ERROR\n", "logofit: in.png: 80x30 pixels: a layer"},
+      {{"--layer=dark.png"}, 1, "IN FILE FORMAT ERROR\n", "dark.png: no transparent pixel"},
+      {{"--layer=logo.bmp", "--layer-order=angle"},
+       1,
+       "IN FILE FORMAT ERROR\n",
+       "logo.bmp: an animated logo keeps its slots"},
+      {{"--layer=rgba.png", "--layer-order=palette"},
+       1,
+       "IN FILE FORMAT ERROR\n",
+       "rgba.png: --layer-order=palette needs a layer with a palette"},
       {{"--layer=pipe.png"}, 1, "IN FILE FORMAT ERROR\n", "pipe.png: not a regular file"},
       {{"--layer=clear.png"},
        1,
@@ -355,6 +557,14 @@ TEST_F(LogofitAnimation, RefusesWrongLayersMasksAndCommandLines) {
        1,
        "IN FILE FORMAT ERROR\n",
        "logofit: dark.png: the mask marks no pixel"},
+      {{"--shimmer=white.png"},
+       1,
+       "IN FILE FORMAT ERROR\n",
+       "white.png: the mask marks all of the picture"},
+      {{"--shimmer=top.png"},
+       1,
+       "IN FILE FORMAT ERROR\n",
+       "logofit: in.png: the mask marks only the bars around the picture"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.args));
@@ -367,7 +577,28 @@ TEST_F(LogofitAnimation, RefusesWrongLayersMasksAndCommandLines) {
     EXPECT_NE(result.err.find(c.err), std::string::npos) << result.err;
     std::filesystem::remove(path("out.bmp"));
   }
-  EXPECT_EQ(filesInFolder(), 7u) << "nothing but the inputs";
+  EXPECT_EQ(filesInFolder(), 11u) << "nothing but the inputs";
+}
+
+// The left half of a picture clear, the right half a drawing: the clear
+// half shows the background, drawn for the logo or scaled to it.
+TEST_F(LogofitAnimation, TransparentPartsShowTheBackground) {
+  const PaletteEntry background = colour(0xd7, 0x0a, 0x53);
+  for (auto [width, height] : {std::pair{320, 400}, std::pair{400, 300}}) {
+    SCOPED_TRACE(width);
+    logofit::RgbPicture drawing = samples::drawing(width, height);
+    samples::PngSamples png{width, height, 4, 8, {}, {}};
+    for (int i = 0; i < width * height; ++i) {
+      bool clear = i % width < width / 2;
+      for (int c = 0; c < 3; ++c) png.samples.push_back(drawing.rgb[3 * i + c]);
+      png.samples.push_back(clear ? 0 : 255);
+    }
+    save("in.png", samples::encodePng(png));
+    Picture logo = fit({"--stretch", "--background=#d70a53"});
+    for (int y = 0; y < 400; ++y) {
+      for (int x = 0; x < 150; ++x) ASSERT_LE(distance(shownAt(logo, x, y), background), 6);
+    }
+  }
 }
 
 // The system draws entry 0 around the logo, so every logo made by fitting
