@@ -69,15 +69,16 @@ const std::pair<std::string_view, Gravity> kGravities[] = {{"center", Gravity::k
                                                            {"bottom", Gravity::kBottom},
                                                            {"left", Gravity::kLeft},
                                                            {"right", Gravity::kRight}};
-const std::pair<std::string_view, BarDirection> kBarDirections[] = {
-    {"right", BarDirection::kRight}, {"left", BarDirection::kLeft}};
+const std::pair<std::string_view, BarDirection> kBarDirections[] = {{"right", BarDirection::kRight},
+                                                                    {"left", BarDirection::kLeft}};
 const std::pair<std::string_view, BarEdge> kBarEdges[] = {{"bottom", BarEdge::kBottom},
                                                           {"top", BarEdge::kTop}};
-const std::pair<std::string_view, LayerOrder> kLayerOrders[] = {{"palette", LayerOrder::kPalette},
-                                                                {"angle", LayerOrder::kAngle},
-                                                                {"x", LayerOrder::kX},
-                                                                {"y", LayerOrder::kY},
-                                                                {"lightness", LayerOrder::kLightness}};
+const std::pair<std::string_view, LayerOrder> kLayerOrders[] = {
+    {"palette", LayerOrder::kPalette},
+    {"angle", LayerOrder::kAngle},
+    {"x", LayerOrder::kX},
+    {"y", LayerOrder::kY},
+    {"lightness", LayerOrder::kLightness}};
 const std::pair<std::string_view, LightDirection> kLightDirections[] = {
     {"out", LightDirection::kOut}, {"in", LightDirection::kIn}};
 

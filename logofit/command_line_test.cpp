@@ -84,7 +84,8 @@ TEST(CommandLine, SetsWhatEachOptionSays) {
   EXPECT_EQ(bar.rows, 7);
   EXPECT_EQ(bar.colours, 9);
   EXPECT_EQ(bar.gradient.size(), 2u);
-  auto moved = read({"--bar", "--bar-direction=left", "--bar-at", "top", "--bar-band=7", "in", "out"});
+  auto moved =
+      read({"--bar", "--bar-direction=left", "--bar-at", "top", "--bar-band=7", "in", "out"});
   ASSERT_TRUE(moved) << moved.reason();
   const auto& movedBar = std::get<logofit::BarOptions>(moved->animation);
   EXPECT_EQ(movedBar.direction, logofit::BarDirection::kLeft);

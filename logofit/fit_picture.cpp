@@ -115,8 +115,9 @@ logo::Result<Screen> screenOf(Input& input, const std::optional<IndexedPicture>&
     return drawnScreen(input, indexed, *size, drawn, options, limits);
   }
   Placement placement = place(size->width, size->height, options.geometry, options.gravity);
-  logo::Result<RgbPicture> scaled = indexed ? picture::scalePixels(*indexed, placement)
-                                            : picture::decodeScaled(input, placement, limits, options.background);
+  logo::Result<RgbPicture> scaled =
+      indexed ? picture::scalePixels(*indexed, placement)
+              : picture::decodeScaled(input, placement, limits, options.background);
   if (!scaled) return logo::Failure{scaled.reason()};
   return Screen{onScreen(*scaled, placement), placement};
 }

@@ -26,12 +26,16 @@ logo::Result<logofit::Overlay> overlayFor(logofit::ByteView bytes, std::uint8_t 
   switch ((choice >> 3) % 4) {
     case 1:
       return logofit::Overlay(logofit::BarOptions{
-          1 + choice % 400, 2 + choice % 127, {},
+          1 + choice % 400,
+          2 + choice % 127,
+          {},
           choice & 1 ? logofit::BarDirection::kLeft : logofit::BarDirection::kRight,
-          choice & 2 ? logofit::BarEdge::kTop : logofit::BarEdge::kBottom, choice % 7});
+          choice & 2 ? logofit::BarEdge::kTop : logofit::BarEdge::kBottom,
+          choice % 7});
     case 2: {
       logofit::Input input(bytes);
-      logo::Result<logofit::Ring> layer = logofit::readLayer(input, limits, logofit::LayerOrder(choice % 5));
+      logo::Result<logofit::Ring> layer =
+          logofit::readLayer(input, limits, logofit::LayerOrder(choice % 5));
       if (!layer) return logo::Failure{layer.reason()};
       return logofit::Overlay(std::move(layer).value());
     }
@@ -39,8 +43,8 @@ logo::Result<logofit::Overlay> overlayFor(logofit::ByteView bytes, std::uint8_t 
       logofit::Input input(bytes);
       logo::Result<logofit::PixelMask> area = logofit::readMask(input, limits);
       if (!area) return logo::Failure{area.reason()};
-      logofit::ShimmerSettings light{
-          2 + choice % 127, choice & 1 ? logofit::LightDirection::kIn : logofit::LightDirection::kOut};
+      logofit::ShimmerSettings light{2 + choice % 127, choice & 1 ? logofit::LightDirection::kIn
+                                                                  : logofit::LightDirection::kOut};
       return logofit::Overlay(logofit::Shimmer{std::move(area).value(), light});
     }
   }

@@ -74,8 +74,8 @@ Span spanOf(const std::vector<double>& lightness) {
 // The fraction left over is carried to the next pixels of the area, as
 // error diffusion does with colours: a smooth sky stays smooth in every
 // frame instead of breaking into contour bands.
-std::vector<int> levelsOf(const std::vector<double>& lightness, const std::vector<std::size_t>& area,
-                          const Span& span, int levels) {
+std::vector<int> levelsOf(const std::vector<double>& lightness,
+                          const std::vector<std::size_t>& area, const Span& span, int levels) {
   std::vector<int> level(area.size());
   std::vector<double> carried(kPixels + kWidth + 1);
   for (std::size_t k = 0; k < area.size(); ++k) {

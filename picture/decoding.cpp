@@ -114,8 +114,7 @@ logo::Result<IndexedPicture> decodePalette(Input& input, const Limits& limits) {
 }
 
 logo::Result<RgbPicture> decodeScaled(Input& input, const Placement& placement,
-                                      const Limits& limits,
-                                      const logo::PaletteEntry& background) {
+                                      const Limits& limits, const logo::PaletteEntry& background) {
   if (!followable(placement)) return logo::Failure{"no pixels to show"};
   try {
     logo::Result<Probed> probed = probeChecked(input, limits);
