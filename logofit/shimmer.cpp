@@ -56,9 +56,10 @@ struct Span {
 
 Span spanOf(const std::vector<double>& lightness) {
   std::vector<double> sorted = lightness;
-  std::sort(sorted.begin(), sorted.end());
   auto at = [&](double share) {
-    return sorted[static_cast<std::size_t>(share * double(sorted.size() - 1))];
+    auto nth = sorted.begin() + static_cast<std::ptrdiff_t>(share * double(sorted.size() - 1));
+    std::nth_element(sorted.begin(), nth, sorted.end());
+    return *nth;
   };
   Span span{at(kOutlierShare), at(1 - kOutlierShare)};
   double missing = kLeastSpan - (span.high - span.low);
