@@ -37,23 +37,6 @@ logo::Status regularFile(const char* path) {
   return logo::Failure{"not a regular file: a layer or a mask is read from a file"};
 }
 
-// The layer or the shimmer's area, read before the picture: a wrong file
-// is told before the long work on the picture.
-logo::Result<Overlay> overlayOf(const AnimationOptions& animation, Input& input) {
-  if (std::holds_alternative<LayerOptions>(animation)) {
-    const auto& options = std::get<LayerOptions>(animation);
-    logo::Result<Ring> layer = readLayer(input, Limits{}, options.order);
-    if (!layer) return logo::Failure{layer.reason()};
-    return Overlay(std::move(layer).value());
-  }
-  if (const auto* shimmer = std::get_if<ShimmerOptions>(&animation)) {
-    logo::Result<PixelMask> area = readMask(input, Limits{});
-    if (!area) return logo::Failure{area.reason()};
-    return Overlay(Shimmer{std::move(area).value(), shimmer->light});
-  }
-  return Overlay();
-}
-
 logo::Result<Overlay, Refusal> readOverlay(const AnimationOptions& animation, logo::File file,
                                            const char* path) {
   if (!file) {
@@ -68,6 +51,21 @@ logo::Result<Overlay, Refusal> readOverlay(const AnimationOptions& animation, lo
 }
 
 }  // namespace
+
+logo::Result<Overlay> overlayOf(const AnimationOptions& animation, Input& input) {
+  if (const auto* layer = std::get_if<LayerOptions>(&animation)) {
+    logo::Result<Ring> ring = readLayer(input, Limits{}, layer->order);
+    if (!ring) return logo::Failure{ring.reason()};
+    return Overlay(std::move(ring).value());
+  }
+  if (const auto* shimmer = std::get_if<ShimmerOptions>(&animation)) {
+    logo::Result<PixelMask> mask = readMask(input, Limits{});
+    if (!mask) return logo::Failure{mask.reason()};
+    return Overlay(Shimmer{std::move(mask).value(), shimmer->light});
+  }
+  if (const auto* bar = std::get_if<BarOptions>(&animation)) return Overlay(*bar);
+  return Overlay();
+}
 
 logo::Result<logo::File, Refusal> openPicture(const Request& request) {
   return openInput(request.inputPath, request.outputPath);

@@ -27,6 +27,10 @@ struct Unopened {
 // How a run ends before its output is written.
 using Refusal = std::variant<logo::Outcome, Malformed, Unopened>;
 
+// The overlay the animation asks for: a bar as it is, or a layer or a
+// shimmer's mask read from `input` (its file, read before the picture so
+// that a wrong one is told before the long work on the picture).
+logo::Result<Overlay> overlayOf(const AnimationOptions& animation, Input& input);
 // Opens the input, which must not be the output.
 logo::Result<logo::File, Refusal> openPicture(const Request& request);
 // Reads the layer's or the mask's file, then the picture from `input`, and

@@ -69,11 +69,6 @@ Drawn drawnAs(Size size) {
   return Drawn::kElsewhere;
 }
 
-struct Screen {
-  RgbPicture picture;  // 320x400
-  Placement placement;
-};
-
 RgbPicture onScreen(const RgbPicture& scaled, const Placement& placement) {
   RgbPicture screen{kWidth, kHeight, std::vector<std::uint8_t>(kPixels * 3, 0)};
   for (int y = 0; y < scaled.height; ++y) {
@@ -262,11 +257,20 @@ logo::Result<std::optional<IndexedPicture>> logoSizedPalette(Input& input, const
 
 }  // namespace
 
-logo::Result<Fitted> fitPicture(Input& input, const FitOptions& options, const Overlay& overlay,
-                                const Limits& limits) {
+logo::Result<Prepared> preparePicture(Input& input, const FitOptions& options,
+                                      const Limits& limits) {
   logo::Result<std::optional<IndexedPicture>> reading = logoSizedPalette(input, limits);
   if (!reading) return reading.error();
-  const std::optional<IndexedPicture>& indexed = reading.value();
+  std::optional<IndexedPicture> indexed = std::move(reading).value();
+  logo::Result<Screen> screen = screenOf(input, indexed, options, limits);
+  if (!screen) return logo::Failure{screen.reason()};
+  return Prepared{std::move(indexed), std::move(screen).value()};
+}
+
+logo::Result<Fitted> fitPrepared(const Prepared& prepared, const FitOptions& options,
+                                 const Overlay& overlay) {
+  const std::optional<IndexedPicture>& indexed = prepared.logoSized;
+  const Screen& screen = prepared.screen;
   bool logoSized = indexed.has_value();
   bool animated = !std::holds_alternative<std::monostate>(overlay);
   if (logoSized && !animated) {
@@ -278,12 +282,10 @@ logo::Result<Fitted> fitPicture(Input& input, const FitOptions& options, const O
                   "",
                   logoBytes(*indexed)};
   }
-  logo::Result<Screen> screen = screenOf(input, indexed, options, limits);
-  if (!screen) return logo::Failure{screen.reason()};
   Ring ring;
   PixelMask shown;
   if (animated) {
-    logo::Result<Ring> made = ringOf(overlay, *screen);
+    logo::Result<Ring> made = ringOf(overlay, screen);
     if (!made) return logo::Failure{made.reason()};
     ring = std::move(made).value();
     shown.resize(kPixels);
@@ -295,12 +297,19 @@ logo::Result<Fitted> fitPicture(Input& input, const FitOptions& options, const O
     kept = keptColours(*indexed, shown, std::min(options.colours, slots), options.background);
   }
   logo::Result<IndexedPicture> picture = kept ? logo::Result<IndexedPicture>(std::move(*kept))
-                                              : reducedPicture(*screen, options, slots, shown);
+                                              : reducedPicture(screen, options, slots, shown);
   if (!picture) return logo::Failure{picture.reason()};
-  return Fitted{logoSized && kept.has_value(),         screen->placement.sourceWidth,
-                screen->placement.sourceHeight,        coloursUsed(*picture, shown),
+  return Fitted{logoSized && kept.has_value(),         screen.placement.sourceWidth,
+                screen.placement.sourceHeight,         coloursUsed(*picture, shown),
                 static_cast<int>(ring.colours.size()), ring.kind,
                 logoBytes(composed(*picture, ring))};
+}
+
+logo::Result<Fitted> fitPicture(Input& input, const FitOptions& options, const Overlay& overlay,
+                                const Limits& limits) {
+  logo::Result<Prepared> prepared = preparePicture(input, options, limits);
+  if (!prepared) return prepared.error();
+  return fitPrepared(*prepared, options, overlay);
 }
 
 std::vector<std::uint8_t> logoBytes(const IndexedPicture& picture) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -43,9 +44,27 @@ struct Fitted {
   std::vector<std::uint8_t> logo;
 };
 
-// Decodes the bytes and makes the logo: the kept path for a 320x400 palette
-// picture without an overlay, else the picture brought to the screen as
-// `options` says, reduced in colours below the overlay's ring.
+// The picture brought to the screen (320x400) and where it lies on it.
+struct Screen {
+  RgbPicture picture;
+  Placement placement;
+};
+
+// A picture decoded and brought to the screen as the geometry, gravity and
+// background of the options say, before its colours are chosen: what a
+// change of colours or of animation starts from again.
+struct Prepared {
+  std::optional<IndexedPicture> logoSized;  // a 320x400 palette picture, as stored
+  Screen screen;
+};
+
+logo::Result<Prepared> preparePicture(Input& input, const FitOptions& options,
+                                      const Limits& limits);
+// Makes the logo: the kept path for a 320x400 palette picture without an
+// overlay, else the screen reduced in colours below the overlay's ring.
+logo::Result<Fitted> fitPrepared(const Prepared& prepared, const FitOptions& options,
+                                 const Overlay& overlay);
+// Both steps at once.
 logo::Result<Fitted> fitPicture(Input& input, const FitOptions& options, const Overlay& overlay,
                                 const Limits& limits);
 
