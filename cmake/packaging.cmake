@@ -12,7 +12,7 @@ set(LOGO_PACKAGE_NAME startup-logo-tools)
 set(LOGO_DOC_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/${LOGO_PACKAGE_NAME})
 
 set(LOGO_INSTALLED_PROGRAMS cyclemake palpack huefind huefind16)
-foreach(program IN ITEMS cycleview logofit)
+foreach(program IN ITEMS cycleview logofit logostudio)
   if(TARGET ${program})
     list(APPEND LOGO_INSTALLED_PROGRAMS ${program})
   endif()
@@ -40,6 +40,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${LOGO_DOC_DIR})
 install(FILES ${PROJECT_SOURCE_DIR}/cmake/copyright DESTINATION ${LOGO_DOC_DIR})
 # The picture the README shows, where its link points.
 install(FILES ${PROJECT_SOURCE_DIR}/docs/bar-frame.png ${PROJECT_SOURCE_DIR}/docs/preview-frame.png
+              ${PROJECT_SOURCE_DIR}/docs/logostudio.png
         DESTINATION ${LOGO_DOC_DIR}/docs)
 
 if(PROJECT_VERSION)
@@ -59,7 +60,9 @@ logo of Windows 95 (LOGO.SYS) and choose the palette colours that the system
 cycles while it starts: logofit fits any picture into the logo's layout,
 palpack reports and packs its palette, huefind and huefind16 find and change
 palette colours, cyclemake moves the chosen colours into the animated slots
-and writes the logo file, and cycleview previews the animation as a GIF.")
+and writes the logo file, and cycleview previews the animation as a GIF.
+logostudio serves a page on this machine where all of it is done in a
+browser: drop a picture, paint what should shimmer, watch it cycle live.")
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
@@ -75,7 +78,7 @@ include(CPack)
 if(BUILD_TESTING)
   find_program(GROFF groff REQUIRED)
   set(manual_page_sources)
-  foreach(program IN ITEMS cyclemake palpack huefind huefind16 cycleview logofit)
+  foreach(program IN ITEMS cyclemake palpack huefind huefind16 cycleview logofit logostudio)
     list(APPEND manual_page_sources ${PROJECT_SOURCE_DIR}/man/${program}.1)
   endforeach()
   add_test(NAME ManualPages.RenderWithoutWarnings

@@ -50,5 +50,6 @@ huefind16 - 2
 palpack --help 0
 cycleview --help 0
 logofit --help 0
+logostudio --help 0
 ROWS
 exit "$failed"
