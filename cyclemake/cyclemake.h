@@ -5,7 +5,9 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "logo_image/layout.h"
 #include "logo_image/outcome.h"
@@ -41,6 +43,21 @@ logo::Result<LogoRequest, RequestError> readRequest(int argc, const char* const*
 // slots. The slots must be distinct.
 void placeAnimationSlots(logo::Palette& palette, logo::RemapTable& remap,
                          std::span<const std::uint8_t> slots);
+
+// The logo file made of a source's bytes: its first 129078 bytes, any it
+// lacks read as zero, with header byte 50 naming the first animated slot,
+// the chosen colours placed in the top slots (placeAnimationSlots) and every
+// pixel renumbered so that it keeps its colour. Bytes past 129078 are not
+// copied. The slots must be distinct, as readRequest makes them.
+std::vector<std::uint8_t> cycledLogo(std::span<const std::uint8_t> source,
+                                     std::span<const std::uint8_t> slots);
+
+// The warning that cyclemake gives on standard error, after its name, about
+// a source that does not conform (logo::checkConformance), or "" for one
+// that does. `source` holds the source's first bytes, `sourceSize` its whole
+// size, negative when unknown (a pipe); `sourceName` is said in the text.
+std::string notLogoWarning(std::string_view sourceName, std::span<const std::uint8_t> source,
+                           long long sourceSize);
 
 // Reads the source, writes the logo file. Prints nothing on standard output.
 logo::Outcome makeLogo(const LogoRequest& request);

@@ -1,9 +1,10 @@
+#include <sys/stat.h>
+
 #include "cyclemake/cyclemake.h"
 #include "logo_image/atomic_output.h"
-#include "logo_image/conformance.h"
+#include "logo_image/console.h"
 #include "logo_image/files.h"
 #include "logo_image/numbers.h"
-#include "logo_image/pixels.h"
 
 namespace cyclemake {
 
@@ -30,6 +31,18 @@ logo::Result<LogoRequest, RequestError> readRequest(int argc, const char* const*
   return request;
 }
 
+namespace {
+
+// The size that tells a short source, negative when the source is no
+// regular file (a pipe) and has none.
+long long sizeOf(std::FILE* source) {
+  struct stat status;
+  if (fstat(fileno(source), &status) != 0 || !S_ISREG(status.st_mode)) return -1;
+  return status.st_size;
+}
+
+}  // namespace
+
 logo::Outcome makeLogo(const LogoRequest& request) {
   using logo::Outcome;
   logo::File source = logo::openSource(request.sourcePath);
@@ -38,21 +51,17 @@ logo::Outcome makeLogo(const LogoRequest& request) {
   logo::AtomicOutput output(request.outputPath, source.get());
   if (!output) return Outcome::kOutputUncreatable;
 
+  // The logo is made of the first 129078 bytes alone, so a longer source,
+  // even an endless device, is read no further.
+  std::vector<std::uint8_t> bytes(logo::kLogoFileSize);
   logo::SourceReader reader(source.get());
-  logo::LogoHeader header;
-  logo::Palette palette;
-  reader.read(header.data(), header.size());
-  reader.read(palette.data(), sizeof palette);
+  bytes.resize(reader.read(bytes.data(), bytes.size()));
   if (reader.failed()) return Outcome::kSourceReadFailed;
-  logo::warnIfNotLogoImage(request.sourcePath, source.get(), header);
+  std::string warning = notLogoWarning(request.sourcePath, bytes, sizeOf(source.get()));
+  if (!warning.empty()) logo::warn("%s", warning.c_str());
 
-  header[logo::kAnimationStartOffset] =
-      static_cast<std::uint8_t>(logo::kPaletteEntries - request.colourCount);
-  logo::RemapTable remap = logo::identityRemap();
-  placeAnimationSlots(palette, remap, request.slots());
-  output.write(header.data(), header.size());
-  output.write(palette.data(), sizeof palette);
-  if (!logo::copyRemappedPixels(reader, output, remap)) return Outcome::kSourceReadFailed;
+  std::vector<std::uint8_t> made = cycledLogo(bytes, request.slots());
+  output.write(made.data(), made.size());
   return output.commit();
 }
 

@@ -4,11 +4,11 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "logo_image/atomic_output.h"
 #include "logo_image/layout.h"
 #include "logo_image/outcome.h"
 #include "logo_image/result.h"
@@ -51,6 +51,9 @@ struct Logo {
   std::vector<std::uint8_t> pixels =
       std::vector<std::uint8_t>(logo::kChunkSize * logo::kChunkCount);
 };
+
+// The logo that a file's first 129078 bytes hold; any it lacks read as zero.
+Logo logoOf(std::span<const std::uint8_t> bytes);
 
 // The palette shown at `step` of the cycle: each slot from `firstSlot` up
 // takes the colour stored `step` slots above it, wrapping from 255 back to
@@ -101,13 +104,19 @@ int centisecondsOf(int delayMs);
 // is 1 or more, or the one frame of a still picture (byte 50 is 0).
 Animation planAnimation(const Logo& logo, const ViewRequest& request);
 
-// Encodes the animation as a GIF that loops for ever, through `output`.
-// False when the encoder failed; failed writes are reported by
-// `output.commit()`.
-bool writeGif(const Animation& animation, logo::AtomicOutput& output);
+// The bytes of the animation as a GIF that loops for ever, or why the
+// encoder failed.
+logo::Result<std::vector<std::uint8_t>> encodeGif(const Animation& animation);
+
+// The GIF that cycleview writes for a logo file's bytes (logoOf) with the
+// request's delay, direction and size; its paths are not used. Fails, with
+// the reason, for a delay outside 20..10000 ms or when the encoder fails.
+logo::Result<std::vector<std::uint8_t>> gifOf(std::span<const std::uint8_t> logoBytes,
+                                              const ViewRequest& request);
 
 // Reads the logo, warns on standard error if it does not conform or has no
-// animated slots, and writes the GIF. Prints nothing on standard output.
+// animated slots, and writes its GIF (gifOf). Prints nothing on standard
+// output.
 logo::Outcome makeView(const ViewRequest& request);
 
 extern const std::array<std::string_view, 16> kUsageText;

@@ -2,6 +2,7 @@
 #include <gif_lib.h>
 
 #include <algorithm>
+#include <exception>
 #include <memory>
 #include <string>
 
@@ -14,19 +15,28 @@ constexpr int kColourResolution = 8;               // bits per primary colour
 constexpr int kCodeSize = 8;                       // bits per palette index
 constexpr GifByteType kLoopForEver[] = {1, 0, 0};  // sub-block 1: loop count 0
 
-// Where giflib's bytes go: the output, and while `capture` is set, also there.
+// Where giflib's bytes go.
 struct Sink {
-  logo::AtomicOutput* output;
-  std::string* capture = nullptr;
+  std::vector<std::uint8_t> bytes;
+  // No exception may unwind through giflib's C frames: one is kept here and
+  // thrown once the encoder is closed.
+  std::exception_ptr thrown;
 };
 
-// The output remembers a failed write and commit() reports it, so the
-// encoder is told every byte went out.
 int writeToSink(GifFileType* gif, const GifByteType* bytes, int size) {
   auto* sink = static_cast<Sink*>(gif->UserData);
-  sink->output->write(bytes, static_cast<std::size_t>(size));
-  if (sink->capture != nullptr) sink->capture->append(reinterpret_cast<const char*>(bytes), size);
+  try {
+    sink->bytes.insert(sink->bytes.end(), bytes, bytes + size);
+  } catch (...) {
+    sink->thrown = std::current_exception();
+    return 0;
+  }
   return size;
+}
+
+logo::Failure encoderFailure(int error) {
+  const char* said = GifErrorString(error);
+  return {std::string("GIF encoder: ") + (said != nullptr ? said : "failed")};
 }
 
 struct ColourMapDeleter {
@@ -77,9 +87,9 @@ bool putPixels(GifFileType* gif, const std::vector<std::uint8_t>& indices, int w
 // same indices. giflib writes an image's code size with its descriptor, and
 // while its lines are put nothing but its sub-blocks, the empty one last:
 // that is what `captured` holds. The empty block is put by the last call.
-bool putCompressedAgain(GifFileType* gif, const std::string& captured) {
-  const auto* block = reinterpret_cast<const GifByteType*>(captured.data());
-  const auto* end = block + captured.size();
+bool putCompressedAgain(GifFileType* gif, const std::vector<std::uint8_t>& captured) {
+  const GifByteType* block = captured.data();
+  const GifByteType* end = block + captured.size();
   bool first = true;
   for (; block < end && block[0] != 0; block += block[0] + 1) {
     if (block + block[0] >= end) return false;
@@ -103,7 +113,7 @@ bool putLaterFrames(GifFileType* gif, Sink& sink, const Animation& animation) {
   ColourMap colours = colourMapOf(animation.palette);
   if (!colours) return false;
   const Rectangle& area = animation.changingArea;
-  std::string compressed;
+  std::vector<std::uint8_t> compressed;
   for (const logo::Palette& palette : animation.laterPalettes) {
     setColours(*colours, palette);
     if (!putFrameControl(gif, animation.delayCentiseconds, kStillIndex) ||
@@ -113,9 +123,9 @@ bool putLaterFrames(GifFileType* gif, Sink& sink, const Animation& animation) {
     }
     bool put = false;
     if (compressed.empty()) {
-      sink.capture = &compressed;
+      std::size_t start = sink.bytes.size();
       put = putPixels(gif, animation.laterFrame, area.width);
-      sink.capture = nullptr;
+      compressed.assign(sink.bytes.begin() + static_cast<std::ptrdiff_t>(start), sink.bytes.end());
     } else {
       put = putCompressedAgain(gif, compressed);
     }
@@ -136,13 +146,19 @@ bool putAnimation(GifFileType* gif, Sink& sink, const Animation& animation) {
 
 }  // namespace
 
-bool writeGif(const Animation& animation, logo::AtomicOutput& output) {
-  Sink sink{&output};
-  GifFileType* gif = EGifOpen(&sink, writeToSink, nullptr);
-  if (gif == nullptr) return false;
+logo::Result<std::vector<std::uint8_t>> encodeGif(const Animation& animation) {
+  Sink sink;
+  int error = 0;
+  GifFileType* gif = EGifOpen(&sink, writeToSink, &error);
+  if (gif == nullptr) return encoderFailure(error);
   bool put = putAnimation(gif, sink, animation);
+  int putError = gif->Error;
   // Closing writes the trailer and frees the encoder, whatever happened.
-  return EGifCloseFile(gif, nullptr) == GIF_OK && put;
+  bool closed = EGifCloseFile(gif, &error) == GIF_OK;
+  if (sink.thrown) std::rethrow_exception(sink.thrown);
+  if (!put) return encoderFailure(putError);
+  if (!closed) return encoderFailure(error);
+  return std::move(sink.bytes);
 }
 
 }  // namespace cycleview
