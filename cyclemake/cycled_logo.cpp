@@ -29,10 +29,7 @@ std::string notLogoWarning(std::string_view sourceName, std::span<const std::uin
                            long long sourceSize) {
   logo::LogoHeader header{};
   std::copy_n(source.begin(), std::min(source.size(), header.size()), header.begin());
-  logo::Status conforms = logo::checkConformance(header, sourceSize);
-  if (conforms) return "";
-  return "WARNING: " + std::string(sourceName) + " is not a 320x400 256-colour bitmap (" +
-         conforms.reason() + "); it is processed as one anyway";
+  return logo::notLogoWarning(sourceName, header, sourceSize);
 }
 
 }  // namespace cyclemake

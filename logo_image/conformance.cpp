@@ -38,14 +38,20 @@ Status checkConformance(const LogoHeader& header, long long size) {
   return {};
 }
 
+std::string notLogoWarning(std::string_view path, const LogoHeader& header, long long size) {
+  Status conforms = checkConformance(header, size);
+  if (conforms) return "";
+  std::string line = "WARNING: ";
+  line.append(path).append(" is not a 320x400 256-colour bitmap (").append(conforms.reason());
+  return line.append("); it is processed as one anyway");
+}
+
 void warnIfNotLogoImage(const char* path, std::FILE* source, const LogoHeader& header) {
   struct stat status;
   long long size = -1;
   if (fstat(fileno(source), &status) == 0 && S_ISREG(status.st_mode)) size = status.st_size;
-  Status conforms = checkConformance(header, size);
-  if (conforms) return;
-  warn("WARNING: %s is not a 320x400 256-colour bitmap (%s); it is processed as one anyway", path,
-       conforms.reason().c_str());
+  std::string line = notLogoWarning(path, header, size);
+  if (!line.empty()) warn("%s", line.c_str());
 }
 
 }  // namespace logo

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
+#include <string_view>
 
 #include "logo_image/layout.h"
 #include "logo_image/result.h"
@@ -17,6 +19,10 @@ LogoHeader canonicalHeader();
 // (the first field that does not fit). A negative size means the size is
 // unknown (not a regular file).
 Status checkConformance(const LogoHeader& header, long long size);
+
+// The line warnIfNotLogoImage prints, without the program's name; empty
+// for a header and size that conform.
+std::string notLogoWarning(std::string_view path, const LogoHeader& header, long long size);
 
 // If the source does not look like a 320x400, 8-bit, uncompressed bitmap of
 // 129078 bytes or more with its pixels at byte 1078, prints one line

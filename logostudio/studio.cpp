@@ -11,7 +11,6 @@
 #include "logofit/command_line.h"
 #include "logofit/fit_file.h"
 #include "logostudio/picture_cache.h"
-#include "logostudio/stubs_tmp.h"
 
 namespace logostudio {
 namespace {
@@ -198,7 +197,8 @@ Answer cycleAnswer(const Form& form) {
   std::span<const std::uint8_t> source = bytesOf(logoFile->bytes);
   Answer answer = bytesAnswer("application/octet-stream",
                               textOf(cyclemake::cycledLogo(source, request->slots())), words);
-  std::string warning = cyclemake::notLogoWarning(source);
+  std::string warning = cyclemake::notLogoWarning(plainName(logoFile, "LOGO.SYS"), source,
+                                                  static_cast<long long>(source.size()));
   if (!warning.empty()) answer.headers.push_back({"X-Logo-Warning", warning});
   return answer;
 }
