@@ -64,6 +64,10 @@ class Logostudio : public ::testing::Test, protected testing_support::Sandbox {
                                                std::uint16_t(drawn ? 255 : 0)});
     }
     write("ring.png", text(samples::encodePng(ring)));
+    samples::PngSamples clear = ring;  // the ring on a wider picture, the rest clear
+    clear.width = 400;
+    clear.samples.resize(400 * 400 * 4, 0);
+    write("clear.png", text(samples::encodePng(clear)));
     std::string mask(320 * 400 * 3, '\0');
     std::fill(mask.begin(), mask.begin() + mask.size() / 3, '\xff');
     write("mask.png", text(samples::encodeTruecolour(
@@ -131,6 +135,13 @@ TEST_F(Logostudio, CallsGiveWhatTheProgramsWrite) {
        LOGOFIT_PROGRAM,
        {"--shimmer=mask.png", "--shimmer-colors=12", "--shimmer-direction=in", "photo.png", "out"}},
       {"/api/fit", {file("picture", "logo.bmp")}, LOGOFIT_PROGRAM, {"logo.bmp", "out"}},
+      // The same picture twice: the one the studio keeps for the first is
+      // not the one the second background shows.
+      {"/api/fit", {file("picture", "clear.png")}, LOGOFIT_PROGRAM, {"clear.png", "out"}},
+      {"/api/fit",
+       {file("picture", "clear.png"), field("background", "#d70a53")},
+       LOGOFIT_PROGRAM,
+       {"--background=#d70a53", "clear.png", "out"}},
       {"/api/cycle",
        {file("logo", "logo.bmp"), field("slots", "12 47 3")},
        CYCLEMAKE_PROGRAM,
