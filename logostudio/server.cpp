@@ -17,6 +17,8 @@ using httplib::Request;
 using httplib::Response;
 using Handled = httplib::Server::HandlerResponse;
 
+constexpr std::size_t kWorkers = 16;
+
 // The calls, each at one path and by one method.
 struct Call {
   const char* path;
@@ -100,8 +102,10 @@ struct Server::Listener {
     for (const PageFile& file : pageFiles()) {
       http.Get(std::string(file.path), [&file](const Request&, Response& response) {
         response.set_content(file.bytes.data(), file.bytes.size(), std::string(file.type));
-        response.set_header("Content-Security-Policy",
-                            "default-src 'self'; img-src 'self' blob: data:; object-src 'none'");
+        response.set_header(
+            "Content-Security-Policy",
+            "default-src 'self'; img-src 'self' blob: data:; connect-src 'self' blob:; "
+            "object-src 'none'; base-uri 'none'; form-action 'none'");
       });
     }
     auto post = [this](const char* path, Answer (*answer)(const Form&, PictureCache&)) {
@@ -133,6 +137,9 @@ struct Server::Listener {
       setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     });
     http.set_payload_max_length(settings.maxUpload);
+    // A browser keeps a few connections open between requests, each
+    // holding a worker: room for them and for eight calls at once.
+    http.new_task_queue = [] { return new httplib::ThreadPool(kWorkers); };
     http.set_pre_routing_handler([this](const Request& request, Response& response) {
       return checkAccess(request, response);
     });
