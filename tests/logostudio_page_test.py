@@ -228,6 +228,30 @@ class Page:
 
 # ------------------------------------------------------------- checks
 
+def check_cycling_live(page, memo):
+    """Two captures of the playing view differ in cycled pixels only."""
+    wait_for("the logo named on the command line", lambda: page.el("empty-hint").get_attribute("hidden") is not None)
+    cycled = bytes(1 if logo_pixel(memo.logo, x // 2, y * 400 // 480) >= FIRST_CYCLED else 0
+                   for y in range(VIEW_H) for x in range(VIEW_W))
+    changed, stray = page.driver.execute_async_script("""
+        const [cycled, done] = [atob(arguments[0]), arguments[arguments.length - 1]];
+        const grab = () => document.getElementById('view').getContext('2d').getImageData(0, 0, 640, 480).data;
+        const first = grab();
+        setTimeout(() => {
+          const second = grab();
+          let changed = 0, stray = 0;
+          for (let i = 0; i < 640 * 480; i++) {
+            const differs = first[4 * i] !== second[4 * i] || first[4 * i + 1] !== second[4 * i + 1] ||
+                            first[4 * i + 2] !== second[4 * i + 2];
+            if (differs && cycled.charCodeAt(i)) changed++;
+            if (differs && !cycled.charCodeAt(i)) stray++;
+          }
+          done([changed, stray]);
+        }, 350);""", base64.b64encode(cycled).decode())
+    expect(changed > 0, "the view did not cycle")
+    expect(stray == 0, "%d pixels that do not cycle changed" % stray)
+
+
 def check_opening(page, memo):
     wait_for("the logo named on the command line", lambda: page.el("empty-hint").get_attribute("hidden") is not None)
     page.el("play-toggle").click()  # pause, so the step shown stays put
@@ -344,8 +368,19 @@ def check_picked_cycle(page, memo):
     for entry, slot in ((30, 255), (10, 254), (20, 253)):
         expect(after[54 + 4 * slot:58 + 4 * slot] == before[54 + 4 * entry:58 + 4 * entry],
                "slot %d does not hold entry %d's colour" % (slot, entry))
+    memo.before = before
     status, memo.cycled = post(page.base + "api/cycle", {"slots": "30 10 20"}, {"logo": ("LOGO.SYS", before)})
     expect(status == 200 and memo.cycled == after, "the page's logo is not /api/cycle's answer")
+
+
+def program_output(memo, program, source, before=(), after=()):
+    """What a console program writes: PROGRAM [before] in.bmp out [after]."""
+    with open(memo.path("in.bmp"), "wb") as file:
+        file.write(source)
+    subprocess.run([program, *before, "in.bmp", "out", *after], cwd=memo.folder,
+                   capture_output=True, timeout=WAIT_SECONDS)
+    with open(memo.path("out"), "rb") as file:
+        return file.read()
 
 
 def check_downloads(page, memo):
@@ -361,6 +396,18 @@ def check_downloads(page, memo):
     expect(control > 0 and struct.unpack("<H", gif[control + 4:control + 6])[0] == 20,
            "preview.gif's frames do not last 200 ms")
     expect("cycleview" in page.text("preview-command"), "no cycleview command beside the GIF")
+    # The very bytes the programs write, where the test is told where they are.
+    if "CYCLEMAKE" in os.environ:
+        written = program_output(memo, os.environ["CYCLEMAKE"], memo.before, after=["3", "30", "10", "20"])
+        expect(written == memo.cycled, "LOGO.SYS is not what cyclemake writes")
+    if "CYCLEVIEW" in os.environ:
+        written = program_output(memo, os.environ["CYCLEVIEW"], memo.cycled, before=["--delay", "200"])
+        expect(written == gif, "preview.gif is not what cycleview writes")
+
+
+def check_console(page, memo):
+    severe = [entry["message"] for entry in page.driver.get_log("browser") if entry["level"] == "SEVERE"]
+    expect(not severe, "errors in the console: %s" % severe)
 
 
 def check_error(page, memo):
@@ -393,6 +440,7 @@ def check_same_origin(page, memo):
 
 
 CHECKS = [
+    ("the view cycles in its cycled pixels only", check_cycling_live),
     ("the file named on the command line opens", check_opening),
     ("the palette marks the cycled slots", check_palette_marks),
     ("stepping k times shows cycle frame k", check_steps),
@@ -404,6 +452,7 @@ CHECKS = [
     ("a painted mask makes a shimmer", check_painted_shimmer),
     ("three picked entries cycle in slots 253-255", check_picked_cycle),
     ("the downloads hold the logo and its GIF", check_downloads),
+    ("no error in the console so far", check_console),
     ("an error shows its reason", check_error),
     ("every control has a label", check_labels),
     ("nothing is requested from another origin", check_same_origin),
@@ -423,6 +472,7 @@ class Memo:
             with open(self.path(name), "wb") as file:
                 file.write(data)
         self.logo = b""
+        self.before = b""
         self.cycled = b""
 
     def path(self, name):
@@ -434,6 +484,7 @@ def browser(downloads):
     options.binary_location = os.environ.get("CHROMIUM", "/usr/bin/chromium")
     for argument in ("--headless=new", "--no-sandbox", "--disable-gpu", "--window-size=1280,900"):
         options.add_argument(argument)
+    options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
     options.add_experimental_option("prefs", {"download.default_directory": downloads,
                                               "download.prompt_for_download": False})
     service = Service(os.environ.get("CHROMEDRIVER", "/usr/bin/chromedriver"))
