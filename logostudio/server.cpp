@@ -3,6 +3,8 @@
 #include <httplib.h>
 #include <sys/socket.h>
 
+#include <cctype>
+#include <cstdio>
 #include <new>
 #include <string>
 
@@ -67,6 +69,22 @@ Handled refuseAtOnce(Response& response, int status, const char* reason) {
   return Handled::Handled;
 }
 
+// A file name as a header can carry it: any byte but a plain letter,
+// digit, dot, dash or underscore as %XX, as the page decodes it.
+std::string percentEncoded(std::string_view name) {
+  std::string encoded;
+  for (unsigned char c : name) {
+    if (std::isalnum(c) || c == '.' || c == '-' || c == '_') {
+      encoded += static_cast<char>(c);
+    } else {
+      char escape[4];
+      std::snprintf(escape, sizeof escape, "%%%02X", c);
+      encoded += escape;
+    }
+  }
+  return encoded;
+}
+
 const char* reasonOf(int status) {
   switch (status) {
     case 404:
@@ -125,7 +143,7 @@ struct Server::Listener {
         return;
       }
       response.set_content(settings.opening->bytes, "application/octet-stream");
-      response.set_header("X-File-Name", settings.opening->name);
+      response.set_header("X-File-Name", percentEncoded(settings.opening->name));
     });
   }
 

@@ -312,6 +312,23 @@ TEST_F(Logostudio, AnswersSeveralCallsAtOnce) {
   });
 }
 
+// The file the page opens with, and its name; nothing without one.
+TEST_F(Logostudio, GivesTheFileItOpensWith) {
+  write("my logo.bmp", read("logo.bmp"));
+  withStudio({"my logo.bmp"}, [&](httplib::Client& client) {
+    httplib::Result answer = client.Get("/api/opening");
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->status, 200);
+    EXPECT_TRUE(answer->body == read("logo.bmp"));
+    EXPECT_EQ(answer->get_header_value("X-File-Name"), "my logo.bmp");  // decoded by the client
+  });
+  withStudio({}, [&](httplib::Client& client) {
+    httplib::Result answer = client.Get("/api/opening");
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->status, 204);
+  });
+}
+
 TEST_F(Logostudio, SaysWhyItCannotStart) {
   const struct {
     std::vector<std::string> args;
